@@ -1,0 +1,55 @@
+#!/usr/bin/env bash
+# Checks a built vellmoor.exe: a GUI program for the given machine that imports only
+# system DLLs and carries its icon, menu, version record and manifest.
+set -euo pipefail
+exe=$1 arch=$2
+case "$arch" in i386) prefix=i686-w64-mingw32 fmt=pei-i386 ;; *) prefix=x86_64-w64-mingw32 fmt=pei-x86-64 ;; esac
+fail() { echo "check-exe: $exe: $*" >&2; exit 1; }
+head=$("$prefix-objdump" -p "$exe")
+grep -q "file format $fmt" <<<"$head" || fail "not $fmt"
+grep -Eq "^Subsystem[[:space:]]+00000002" <<<"$head" || fail "not a GUI program"
+allowed='^(KERNEL32|USER32|GDI32|SHELL32|OLE32|COMCTL32|IMM32|ADVAPI32|msvcrt|api-ms-win-crt-[a-z0-9-]+)\.dll$'
+dlls=$(sed -n 's/^[[:space:]]*DLL Name: //p' <<<"$head")
+while read -r dll; do
+  grep -Eiq "$allowed" <<<"$dll" || fail "imports $dll, which a clean Windows lacks"
+done <<<"$dlls"
+res=$("$prefix-objdump" -s -j .rsrc "$exe" | wc -l)
+[ "$res" -gt 10 ] || fail "no resources"
+# Resource directory entries by type: 3 icon, 4 menu, 14 icon group, 16 version, 24 manifest.
+python3 - "$exe" <<'PY'
+import struct, sys
+data = open(sys.argv[1], 'rb').read()
+pe = struct.unpack_from('<I', data, 0x3C)[0]
+nsec = struct.unpack_from('<H', data, pe + 6)[0]
+optsize = struct.unpack_from('<H', data, pe + 20)[0]
+sec = pe + 24 + optsize
+for i in range(nsec):
+    name, vsize, va, rawsize, raw = struct.unpack_from('<8sIIII', data, sec + 40 * i)
+    if name.rstrip(b'\0') == b'.rsrc':
+        break
+else:
+    sys.exit('check-exe: no .rsrc section')
+def entries(off):
+    n1, n2 = struct.unpack_from('<HH', data, raw + off + 12)
+    out = []
+    for k in range(n1 + n2):
+        ident, target = struct.unpack_from('<II', data, raw + off + 16 + 8 * k)
+        out.append((ident, target & 0x7FFFFFFF))
+    return out
+types = dict(entries(0))
+for t, what in ((3, 'icon'), (4, 'menu'), (14, 'icon group'), (16, 'version'), (24, 'manifest')):
+    if t not in types:
+        sys.exit('check-exe: no %s resource' % what)
+names = dict(entries(types[4]))
+if 102 not in names:
+    sys.exit('check-exe: no menu 102')
+langs = [lang for lang, _ in entries(names[102])]
+if 0x411 not in langs:
+    sys.exit('check-exe: menu 102 is not Japanese (%s)' % langs)
+groups = dict(entries(types[14]))
+if 101 not in groups:
+    sys.exit('check-exe: no icon 101')
+PY
+ver=$(strings -el "$exe" | grep -A1 -x FileVersion | tail -1)
+[ "$ver" = "1.5.2.0" ] || fail "version record says '$ver'"
+echo "check-exe: $exe is a $fmt GUI program with its resources; imports: $(echo $dlls | tr '\n' ' ')"

@@ -1,0 +1,54 @@
+# Sourced by the run and test scripts: a Wine prefix of the project's own, an X display
+# (Xvfb when none is given) and one persistent wineserver on that display.
+# Afterwards: WINEPREFIX, DISPLAY, XDG_DATA_HOME, WINEDEBUG, WINEDLLOVERRIDES are exported
+# and wine_env_stop stops what was started here.
+
+root=${VELLMOOR_ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}
+export WINEPREFIX=${WINEPREFIX:-$root/build/wineprefix}
+export WINEARCH=win64
+export WINEDEBUG=${WINEDEBUG:--all}
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+# 64-bit programs run through wine64. 32-bit ones need the 32-bit loader, which only
+# works where the kernel runs 32-bit Linux programs; WINE32_OK tells whether it does.
+WINE64=/usr/lib/wine/wine64
+WINE32=/usr/lib/wine/wine
+if "$WINE32" --version >/dev/null 2>&1; then WINE32_OK=1; else WINE32_OK=0; export WINELOADER=$WINE64; fi
+export WINE32_OK
+# Recycle Bin deletions land in $XDG_DATA_HOME/Trash, on the prefix's file system.
+export XDG_DATA_HOME=${XDG_DATA_HOME:-$root/build/xdg-data}
+mkdir -p "$XDG_DATA_HOME"
+
+_wine_started_xvfb=""
+if [ -z "${DISPLAY:-}" ]; then
+  for n in $(seq 91 120); do
+    [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
+    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+    _wine_started_xvfb=$!
+    export DISPLAY=":$n"
+    for _ in $(seq 1 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
+    break
+  done
+fi
+
+if [ ! -f "$WINEPREFIX/.vellmoor-ready" ]; then
+  mkdir -p "$WINEPREFIX"
+  "$WINE64" wineboot -i >/dev/null 2>&1 || true
+  wineserver -w
+  # Without a window manager, window closes stall unless Wine manages nothing itself.
+  "$WINE64" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+  wineserver -w
+  grep -q '"Managed"="N"' "$WINEPREFIX/user.reg" || { echo "wine-env: could not set up $WINEPREFIX" >&2; return 1; }
+  touch "$WINEPREFIX/.vellmoor-ready"
+fi
+wineserver -k >/dev/null 2>&1 || true
+wineserver -p
+# The first Wine process starts the prefix's services, which keep whatever output they
+# inherit open: start them here, detached, so a test's output pipe closes when it ends.
+"$WINE64" cmd /c exit </dev/null >/dev/null 2>&1 || true
+# Likewise the desktop process, which otherwise comes and goes with each program's windows.
+"$WINE64" explorer.exe /desktop </dev/null >/dev/null 2>&1 &
+
+wine_env_stop() {
+  wineserver -k >/dev/null 2>&1 || true
+  if [ -n "$_wine_started_xvfb" ]; then kill "$_wine_started_xvfb" 2>/dev/null || true; fi
+}

@@ -1,0 +1,50 @@
+// The one process-wide state record. Everything runs on one thread; `busy` is the only
+// guard against re-entry through the message pump.
+#pragma once
+#include <windows.h>
+#include <commctrl.h>
+
+#include "settings/settings_block.h"
+
+// Private messages: the main loop lets up to five ordinary messages go first.
+constexpr UINT MSG_PLACE_POPUP = 0x8002;
+constexpr UINT MSG_RESTORE_FOLDER_TEXT = 0x800A;
+
+constexpr int PATH_BUF_BYTES = 352;   // longest walk pattern (343 + "\*" + NUL), longest shortcut path + 2 NULs
+constexpr int FOLDER_TEXT_BYTES = 260;  // folder texts read from the folder box, with NUL
+constexpr int ITEM_PATH_BYTES = 352;
+
+// hoverIndex after a search: names no entry, and differs from every pointer position.
+constexpr unsigned HOVER_NONE = 0xFFFFFFFFu;
+
+struct AppState {
+    HWND mainWindow, folderBox, searchButton, remoteCheck, deleteButton, statusLabel, resultList, tipWindow;
+    HFONT uiFont;
+    HDC listDc;
+    HICON appIcon;
+    WNDPROC listBaseProc;
+    int unit, frameX, frameY;
+
+    int busy;  // 0 idle, positive: a run is on the stack, negative: it was asked to stop
+    unsigned linkCount, tally;
+    int maxExtent;
+
+    unsigned hoverIndex;  // entry under the pointer, see normaliseHover()
+    char itemPath[ITEM_PATH_BYTES];
+    int itemLen;
+    unsigned menuPick;  // last enabled menu item highlighted; bit 16: right button went down on it
+
+    char pathBuf[PATH_BUF_BYTES];
+    alignas(wchar_t) char targetBuf[702];  // the shortcut's UTF-16 path, then its 8-bit target
+    WIN32_FIND_DATAA findData;
+    char tipText[96];
+    TTTOOLINFOA toolInfo;
+
+    char* exePath;  // inside the command-line text; the side files are named by rewriting extPtr
+    char* extPtr;
+    char modulePath[MAX_PATH + 4];  // used instead when the command line's path is too short
+
+    Settings settings;
+};
+
+extern AppState app;

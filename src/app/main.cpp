@@ -1,0 +1,12 @@
+// Process entry: reads its own command line and always ends with exit code 0.
+#include <windows.h>
+
+#include "app/startup.h"
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
+{
+    if (startProgram(GetCommandLineA()))
+        runMessageLoop();
+    finishProgram();
+    ExitProcess(0);
+}

@@ -1,0 +1,211 @@
+// Start-up in its fixed order: DPI awareness, command line, IME, class, font and unit,
+// main window, COM, child controls, list subclass, tooltip, settings, show, auto-search.
+#include "app/startup.h"
+
+#include <objbase.h>
+#include <imm.h>
+
+#include "app/app_state.h"
+#include "app/command_line.h"
+#include "app/geometry.h"
+#include "app/main_window.h"
+#include "res/resource.h"
+#include "results/result_list.h"
+#include "settings/settings_file.h"
+
+static bool comEntered;
+
+static void becomeDpiAware()
+{
+    HMODULE user32 = LoadLibraryA("user32.dll");
+    if (user32 == nullptr)
+        return;
+    typedef BOOL(WINAPI * SetAwareFn)();
+    SetAwareFn setAware = reinterpret_cast<SetAwareFn>(reinterpret_cast<void*>(GetProcAddress(user32, "SetProcessDPIAware")));
+    if (setAware != nullptr)
+        setAware();
+    FreeLibrary(user32);
+}
+
+// Side files are named by rewriting the executable path's extension. A command-line path
+// too short to hold one would have them written outside the text, so the module's own
+// file name serves instead.
+static void takeCommandLine(char* text, char*& argument)
+{
+    CommandLine cl;
+    parseCommandLine(text, cl);
+    app.exePath = cl.exePath;
+    app.extPtr = cl.extPtr;
+    argument = cl.argument;
+    if (app.extPtr == nullptr) {
+        DWORD n = GetModuleFileNameA(nullptr, app.modulePath, MAX_PATH);
+        if (n >= 3 && n < MAX_PATH) {
+            app.exePath = app.modulePath;
+            app.extPtr = app.modulePath + n - 3;
+        }
+    }
+}
+
+static bool makeFont()
+{
+    LOGFONTA lf;
+    if (SystemParametersInfoA(SPI_GETICONTITLELOGFONT, sizeof lf, &lf, 0)) {
+        app.uiFont = CreateFontIndirectA(&lf);
+        if (app.uiFont != nullptr) {
+            app.unit = unitFromIconFont(lf.lfHeight);
+            return true;
+        }
+    }
+    app.uiFont = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+    if (GetObjectA(app.uiFont, sizeof lf, &lf) == 0)
+        return false;
+    app.unit = unitFromStockFont(lf.lfHeight);
+    return true;
+}
+
+struct ControlSpec {
+    HWND AppState::*field;
+    ControlSlot slot;
+    const char* className;
+    const char* text;
+    DWORD exStyle;
+    DWORD style;
+    int id;
+};
+
+static const ControlSpec controls[] = {
+    {&AppState::folderBox, SLOT_FOLDER, "COMBOBOX", nullptr, WS_EX_CLIENTEDGE, 0x50200A42, IDC_FOLDER},
+    {&AppState::searchButton, SLOT_SEARCH, "BUTTON", "Search", WS_EX_STATICEDGE, 0x50000F00, IDC_SEARCH},
+    {&AppState::statusLabel, SLOT_STATUS, "STATIC", "Not yet", 0, 0x50000001, IDC_STATUS},
+    {&AppState::remoteCheck, SLOT_REMOTE, "BUTTON", "Remote", 0, 0x50000003, IDC_REMOTE},
+    {&AppState::deleteButton, SLOT_DELETE, "BUTTON", "Delete", WS_EX_STATICEDGE, 0x58000F00, IDC_DELETE},
+    {&AppState::resultList, SLOT_LIST, "LISTBOX", nullptr, WS_EX_CLIENTEDGE, 0x54300149, IDC_LIST},
+};
+
+static void createControls(HINSTANCE instance)
+{
+    for (const ControlSpec& c : controls) {
+        Box b = creationBox(c.slot, app.unit);
+        HWND w = CreateWindowExA(c.exStyle, c.className, c.text, c.style, b.x, b.y, b.width, b.height,
+                                 app.mainWindow, reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)), instance, nullptr);
+        app.*c.field = w;
+        SendMessageA(w, WM_SETFONT, reinterpret_cast<WPARAM>(app.uiFont), TRUE);
+    }
+}
+
+static void createTooltip(HINSTANCE instance)
+{
+    app.tipWindow = CreateWindowExA(0, TOOLTIPS_CLASSA, nullptr, TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT,
+                                    CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, app.mainWindow, nullptr, instance, nullptr);
+    if (app.tipWindow == nullptr)
+        return;
+    SendMessageA(app.tipWindow, TTM_SETDELAYTIME, TTDT_AUTOPOP, 30000);
+    SendMessageA(app.tipWindow, TTM_SETDELAYTIME, TTDT_INITIAL, 120);
+    SendMessageA(app.tipWindow, TTM_SETMAXTIPWIDTH, 0, 1200);
+    app.toolInfo.cbSize = 0;  // no tool registered yet
+    app.toolInfo.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    app.toolInfo.hwnd = app.mainWindow;
+    app.toolInfo.uId = reinterpret_cast<UINT_PTR>(app.resultList);
+    app.toolInfo.hinst = instance;
+    app.toolInfo.lpszText = app.tipText;
+    app.toolInfo.lParam = 0;
+}
+
+static bool isExistingFolder(const char* path)
+{
+    // Also rules out the all-ones failure value.
+    return *path != '\0' && static_cast<LONG>(GetFileAttributesA(path) & 0x80000010) > 0;
+}
+
+bool startProgram(char* commandLine)
+{
+    becomeDpiAware();
+    char* argument;
+    takeCommandLine(commandLine, argument);
+    ImmDisableIME(static_cast<DWORD>(-1));
+
+    HINSTANCE instance = GetModuleHandleA(nullptr);
+    app.appIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_APP));
+    WNDCLASSEXA wc = {};
+    wc.cbSize = sizeof wc;
+    wc.style = CS_HREDRAW | CS_VREDRAW;
+    wc.lpfnWndProc = mainWindowProc;
+    wc.hInstance = instance;
+    wc.hIcon = app.appIcon;
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    wc.lpszMenuName = MAKEINTRESOURCEA(IDR_MENU);
+    wc.lpszClassName = appName;
+    RegisterClassExA(&wc);
+
+    // The tooltip class must exist before the tooltip is made; Windows does not register it unasked.
+    INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_WIN95_CLASSES};
+    InitCommonControlsEx(&icc);
+
+    if (!makeFont())
+        return false;
+
+    RECT r = {0, 0, initialClientWidth(app.unit), initialClientHeight(app.unit)};
+    AdjustWindowRectEx(&r, WS_OVERLAPPEDWINDOW, TRUE, WS_EX_WINDOWEDGE | WS_EX_CLIENTEDGE);
+    app.frameX = -r.left;
+    app.frameY = -r.top;
+    int width = r.right - r.left;
+    int height = r.bottom - r.top;
+    app.settings.windowRect = {0, 0, width, height};
+
+    app.mainWindow = CreateWindowExA(WS_EX_TOPMOST | WS_EX_ACCEPTFILES | WS_EX_WINDOWEDGE | WS_EX_CLIENTEDGE, appName,
+                                     appName, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, 0, width, height, nullptr,
+                                     nullptr, instance, nullptr);
+    if (app.mainWindow == nullptr)
+        return false;
+
+    comEntered = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE));
+
+    createControls(instance);
+    app.listBaseProc = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(app.resultList, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(resultListProc)));
+    app.listDc = GetDC(app.resultList);
+    SelectObject(app.listDc, app.uiFont);
+    createTooltip(instance);
+
+    loadSettings();
+    SendMessageA(app.remoteCheck, BM_SETCHECK, app.settings.remoteOn, 0);
+
+    const WindowRect& w = app.settings.windowRect;
+    SetWindowPos(app.mainWindow, topMostMarker(), w.left, w.top, w.right - w.left, w.bottom - w.top, SWP_SHOWWINDOW);
+
+    if (isExistingFolder(argument)) {
+        SendMessageA(app.folderBox, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(argument));
+        PostMessageA(app.mainWindow, WM_COMMAND, IDC_SEARCH, 0);
+    }
+    return true;
+}
+
+void runMessageLoop()
+{
+    MSG msg;
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+        if (msg.message >= 0x8000) {
+            // Private messages are deferred work: let pending painting and input go first.
+            MSG early;
+            for (int i = 0; i < 5 && PeekMessageA(&early, nullptr, 0, 0x7FFF, PM_REMOVE); ++i) {
+                if (early.message == WM_QUIT)
+                    return;
+                DispatchMessageA(&early);
+            }
+            DispatchMessageA(&msg);
+        } else {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+    }
+}
+
+void finishProgram()
+{
+    if (app.uiFont != nullptr)
+        DeleteObject(app.uiFont);
+    app.uiFont = nullptr;
+    if (comEntered)
+        CoUninitialize();
+    comEntered = false;
+}

@@ -1,0 +1,112 @@
+#include "results/result_list.h"
+
+#include "app/app_state.h"
+#include "app/main_window.h"
+#include "res/resource.h"
+#include "results/entry_actions.h"
+#include "results/status_text.h"
+#include "results/tooltip.h"
+
+void updateStatus(int mode)
+{
+    char text[32];
+    if (mode < 0) {
+        SendMessageA(app.resultList, LB_RESETCONTENT, 0, 0);
+        SendMessageA(app.resultList, LB_SETHORIZONTALEXTENT, 0, 0);
+        app.linkCount = app.tally = 0;
+        app.maxExtent = 0;
+        lstrcpyA(text, "Not yet");
+    } else {
+        if (mode == 0)
+            app.linkCount = static_cast<unsigned>(SendMessageA(app.resultList, LB_GETCOUNT, 0, 0));
+        app.tally = app.linkCount != 0 ? static_cast<unsigned>(SendMessageA(app.resultList, LB_GETSELCOUNT, 0, 0)) : 0;
+        formatStatus(text, sizeof text, app.tally, app.linkCount);
+    }
+    SetWindowTextA(app.statusLabel, text);
+    EnableWindow(app.deleteButton, app.tally != 0);
+}
+
+void selectEntries(UINT command)
+{
+    if (app.linkCount == 0)
+        return;
+    for (unsigned i = app.linkCount; i-- > 0;) {
+        BOOL on;
+        if ((command & 3) == 0)  // SelRe&v
+            on = SendMessageA(app.resultList, LB_GETSEL, i, 0) == 0;
+        else
+            on = command & 1;
+        SendMessageA(app.resultList, LB_SETSEL, on, static_cast<LPARAM>(i));
+    }
+    updateStatus(0);
+}
+
+static void showContextMenu(LPARAM lParam)
+{
+    if (!namesEntry(app.hoverIndex, app.linkCount))
+        return;
+    app.itemLen = static_cast<int>(
+        SendMessageA(app.resultList, LB_GETTEXT, app.hoverIndex, reinterpret_cast<LPARAM>(app.itemPath)));
+    HMENU popup = GetSubMenu(GetMenu(app.mainWindow), CONTEXT_MENU_POS);
+    // From the keyboard both coordinates are -1: signed 16-bit halves.
+    int x = static_cast<short>(LOWORD(lParam));
+    int y = static_cast<short>(HIWORD(lParam));
+    TrackPopupMenu(popup, 0, x, y, 0, app.mainWindow, nullptr);
+}
+
+static void trackPointer(WPARAM keys, LPARAM point)
+{
+    if (app.busy != 0)
+        return;  // a run owns the list; nothing may change under it
+    unsigned raw = static_cast<unsigned>(SendMessageA(app.resultList, LB_ITEMFROMPOINT, 0, point));
+    unsigned top = static_cast<unsigned>(SendMessageA(app.resultList, LB_GETTOPINDEX, 0, 0));
+    unsigned i = normaliseHover(raw, top);
+    if (i == app.hoverIndex)
+        return;
+    app.hoverIndex = i;
+    if (keys & MK_LBUTTON) {
+        if (namesEntry(i, app.linkCount)) {
+            BOOL selected = SendMessageA(app.resultList, LB_GETSEL, i, 0) != 0;
+            SendMessageA(app.resultList, LB_SETSEL, !selected, static_cast<LPARAM>(i));
+            updateStatus(2);
+        }
+    } else if (keys & MK_RBUTTON) {
+        SendMessageA(app.resultList, LB_SETCARETINDEX, i, FALSE);
+    } else if (app.settings.tipTime) {
+        hoverTooltip(i);
+    }
+}
+
+LRESULT CALLBACK resultListProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    switch (msg) {
+    case WM_CONTEXTMENU: showContextMenu(lParam); return 0;
+    case WM_KEYUP:
+        if (wParam != VK_DELETE)
+            break;
+        // On release, so that auto-repeat starts one deletion, not many.
+        PostMessageA(app.mainWindow, WM_COMMAND, IDC_DELETE, 0);
+        return 0;
+    case WM_CHAR:
+        if (wParam == 1) {  // Ctrl+A
+            mainWindowProc(app.mainWindow, WM_COMMAND, IDM_SELALL, 0);
+            return 0;
+        }
+        if (wParam == 3) {  // Ctrl+C
+            copyEntries(-1);
+            return 0;
+        }
+        break;
+    case WM_MOUSEMOVE: trackPointer(wParam, lParam); break;
+    case WM_LBUTTONDOWN:
+        // Posted: the status line must show the selection the list box's own click makes.
+        PostMessageA(app.mainWindow, WM_COMMAND, MAKEWPARAM(IDC_LIST, LBN_SELCHANGE), 0);
+        break;
+    case WM_RBUTTONDOWN:
+        SendMessageA(app.resultList, LB_SETCARETINDEX, app.hoverIndex, FALSE);
+        SetFocus(app.resultList);
+        break;
+    default: break;
+    }
+    return CallWindowProcA(app.listBaseProc, window, msg, wParam, lParam);
+}

@@ -1,0 +1,19 @@
+// Texts of the status line and the rules of deletion that need no window.
+#pragma once
+#include <cstddef>
+
+// "%u / %u Links" (selected, total), or "No File" for an empty list; `out` holds 32 bytes.
+void formatStatus(char* out, std::size_t size, unsigned selected, unsigned total);
+
+// A path in a drive's RECYCLED folder (X:\RECYCLED\name, any case): deleting it to the bin
+// would put the bin's own content back into it, so it is deleted for good.
+bool isInRecycledFolder(const char* path, std::size_t length);
+
+// Whether a raw item-from-point result (outside flag in bit 16) or a normalised hover value
+// names one of `count` entries.
+bool namesEntry(unsigned hover, unsigned count);
+
+// The list box reports only the low 16 bits of an index; with 65,536 entries or more that
+// is ambiguous. Rebuilds the full index from the first visible entry (`top`), and maps a
+// point outside the list to a value at or above any count.
+unsigned normaliseHover(unsigned raw, unsigned top);

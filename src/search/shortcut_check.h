@@ -1,0 +1,11 @@
+// Reads a shortcut's stored target through the shell's shortcut object and tests it.
+#pragma once
+#include <windows.h>
+
+// Loads the shortcut named in pathBuf and leaves its target in targetBuf. Returns the
+// result of the last step made; negative when the file is not a readable shortcut.
+HRESULT resolveShortcut();
+
+// Whether the shortcut in pathBuf is listed: readable, with a file-system target that is
+// missing. Network targets (leading backslash) are tested only with Remote on.
+bool isBrokenShortcut();

@@ -1,0 +1,63 @@
+#include "search/walk_rules.h"
+
+#include <cstdio>
+#include <cstring>
+
+static char upperAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+
+bool isShortcutName(const char* name, std::size_t length)
+{
+    if (length < 4 || name[length - 4] != '.')
+        return false;
+    char a = upperAscii(name[length - 3]);
+    char b = upperAscii(name[length - 2]);
+    char c = upperAscii(name[length - 1]);
+    return (a == 'L' && b == 'N' && c == 'K') || (a == 'P' && b == 'I' && c == 'F');
+}
+
+bool folderFits(std::size_t depth, std::size_t length) { return depth + length < MAX_FOLDER_PATH; }
+bool shortcutFits(std::size_t depth, std::size_t length) { return depth + length < MAX_SHORTCUT_PATH; }
+
+bool isDotEntry(const char* name)
+{
+    return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
+}
+
+bool progressDue(bool shortcut, unsigned tally) { return shortcut || (tally & 7u) == 0; }
+
+void formatProgress(char* out, std::size_t size, unsigned links, unsigned files)
+{
+    std::snprintf(out, size, "%u / %u Files", links, files);
+}
+
+static bool sameIgnoringCase(const char* a, const char* b, std::size_t n)
+{
+    for (std::size_t i = 0; i < n; ++i)
+        if (upperAscii(a[i]) != upperAscii(b[i]))
+            return false;
+    return true;
+}
+
+bool mapToNativeProgramFiles(const char* target, const char* x86Dir, const char* nativeDir,
+                             char* out, std::size_t outSize)
+{
+    std::size_t n = std::strlen(x86Dir);
+    while (n > 0 && x86Dir[n - 1] == '\\')
+        --n;
+    if (n == 0 || std::strlen(target) < n || !sameIgnoringCase(target, x86Dir, n))
+        return false;
+    if (target[n] != '\\' && target[n] != '\0')
+        return false;  // "Program Files (x86)Extra" is another folder
+    std::size_t m = std::strlen(nativeDir);
+    while (m > 0 && nativeDir[m - 1] == '\\')
+        --m;
+    if (m == 0 || (m == n && sameIgnoringCase(nativeDir, x86Dir, n)))
+        return false;  // a 32-bit Windows: both names are the same folder
+    const char* rest = target + n;
+    std::size_t restLen = std::strlen(rest);
+    if (m + restLen + 1 > outSize)
+        return false;
+    std::memcpy(out, nativeDir, m);
+    std::memcpy(out + m, rest, restLen + 1);
+    return true;
+}

@@ -1,0 +1,30 @@
+// The folder walk's rules on names, path lengths and counters.
+#pragma once
+#include <cstddef>
+
+// Longest folder path the walk enters and longest shortcut path it opens (bytes, no NUL);
+// together with "\*" and the NUL they fit the 352-byte path buffer.
+constexpr std::size_t MAX_FOLDER_PATH = 343;
+constexpr std::size_t MAX_SHORTCUT_PATH = 350;
+
+// A name ending in ".lnk" or ".pif" in any ASCII case; ".lnk" alone counts.
+bool isShortcutName(const char* name, std::size_t length);
+
+// `depth` is the length of the folder's path, `length` that of the entry's name.
+bool folderFits(std::size_t depth, std::size_t length);
+bool shortcutFits(std::size_t depth, std::size_t length);
+
+// "." and "..", which every folder lists and the walk must not enter.
+bool isDotEntry(const char* name);
+
+// Progress after a file: every shortcut shows progress, other files every eighth of the run.
+bool progressDue(bool shortcut, unsigned tally);
+
+// "%u / %u Files" into `out` (at least 30 bytes).
+void formatProgress(char* out, std::size_t size, unsigned links, unsigned files);
+
+// A target under the 32-bit program folder, rewritten onto the native one: the shell hands a
+// 32-bit reader the x86 folder for targets stored as "Program Files". Returns false (out
+// untouched) when `target` does not lie under `x86Dir` or the result would not fit.
+bool mapToNativeProgramFiles(const char* target, const char* x86Dir, const char* nativeDir,
+                             char* out, std::size_t outSize);

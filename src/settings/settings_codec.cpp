@@ -1,0 +1,49 @@
+#include "settings/settings_codec.h"
+
+#include <cstring>
+
+void decodeSettingsBlock(const unsigned char* bytes, std::size_t size, Settings& s)
+{
+    // Words the file does not cover keep their value: start from the current image.
+    unsigned char image[SETTINGS_BYTES];
+    encodeSettingsBlock(s, image);
+    std::memcpy(image, bytes, size < SETTINGS_BYTES ? size : SETTINGS_BYTES);
+    std::uint32_t w[SETTINGS_BYTES / 4];
+    for (unsigned i = 0; i < SETTINGS_BYTES / 4; ++i) {
+        const unsigned char* b = image + 4 * i;
+        w[i] = static_cast<std::uint32_t>(b[0]) | static_cast<std::uint32_t>(b[1]) << 8 |
+               static_cast<std::uint32_t>(b[2]) << 16 | static_cast<std::uint32_t>(b[3]) << 24;
+    }
+    std::memcpy(&s, w, SETTINGS_BYTES);
+}
+
+void encodeSettingsBlock(const Settings& s, unsigned char out[SETTINGS_BYTES])
+{
+    std::uint32_t w[SETTINGS_BYTES / 4];
+    std::memcpy(w, &s, SETTINGS_BYTES);
+    for (unsigned i = 0; i < SETTINGS_BYTES / 4; ++i) {
+        out[4 * i] = static_cast<unsigned char>(w[i]);
+        out[4 * i + 1] = static_cast<unsigned char>(w[i] >> 8);
+        out[4 * i + 2] = static_cast<unsigned char>(w[i] >> 16);
+        out[4 * i + 3] = static_cast<unsigned char>(w[i] >> 24);
+    }
+}
+
+void decodeHistory(const unsigned char* bytes, std::size_t size, HistoryView& out)
+{
+    out.count = 0;
+    out.hasBlock = size > 0;
+    // One test on the block's first byte decides for every string (signed, as stored).
+    if (size == 0 || static_cast<signed char>(bytes[0]) < 0x41)
+        return;
+    std::size_t pos = 0;
+    while (pos < size && out.count < MAX_HISTORY) {
+        const void* nul = std::memchr(bytes + pos, 0, size - pos);
+        if (nul == nullptr)
+            return;  // cut off without its NUL: not a folder that was searched
+        std::size_t len = static_cast<std::size_t>(static_cast<const unsigned char*>(nul) - (bytes + pos));
+        if (len <= MAX_HISTORY_TEXT)
+            out.text[out.count++] = reinterpret_cast<const char*>(bytes + pos);
+        pos += len + 1;
+    }
+}

@@ -1,0 +1,26 @@
+// The settings file's bytes: a 48-byte block, then up to 32 NUL-terminated folder strings.
+// Decoding is kept apart from the file I/O so it can be checked on damaged input.
+#pragma once
+#include <cstddef>
+
+#include "settings/settings_block.h"
+
+constexpr unsigned MAX_HISTORY = 32;
+constexpr std::size_t MAX_HISTORY_TEXT = 259;  // a folder text the search reads, without NUL
+
+struct HistoryView {
+    const char* text[MAX_HISTORY];  // each NUL-terminated inside the decoded bytes
+    unsigned count;
+    bool hasBlock;  // bytes beyond the settings block were present
+};
+
+// Overwrites the leading words of `s` that `size` bytes cover (little-endian); the rest
+// keeps what it held.
+void decodeSettingsBlock(const unsigned char* bytes, std::size_t size, Settings& s);
+void encodeSettingsBlock(const Settings& s, unsigned char out[SETTINGS_BYTES]);
+
+// Picks the history strings out of the bytes after the block. Nothing is taken when the
+// block's first byte is not a letter or a backslash path's first character (0x41..0x7F);
+// a string without its NUL at the end of the bytes, and a string too long to be a folder
+// text, are skipped. Never reads past `size`.
+void decodeHistory(const unsigned char* bytes, std::size_t size, HistoryView& out);

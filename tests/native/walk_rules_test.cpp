@@ -1,0 +1,82 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "search/walk_rules.h"
+
+namespace {
+
+TEST(WalkRules, ShortcutNames)
+{
+    struct Case {
+        const char* name;
+        bool shortcut;
+    } cases[] = {
+        {".lnk", true},      {"A.LNK", true},       {"a.Lnk", true},   {"b.pif", true},   {"x.PiF", true},
+        {"x.lnk.txt", false}, {"lnk", false},       {"xlnk", false},   {"a.lnk ", false}, {"a.ln", false},
+        {"a.lnkk", false},   {"", false},           {"a_lnk", false},  {"a.exe", false},  {"\xE9.lnk", true},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(isShortcutName(c.name, std::strlen(c.name)), c.shortcut) << '"' << c.name << '"';
+}
+
+TEST(WalkRules, PathLimitsFitTheBuffer)
+{
+    // A folder's own path is depth + 1 + length bytes: at most 343.
+    EXPECT_TRUE(folderFits(300, 42));   // 343
+    EXPECT_FALSE(folderFits(300, 43));  // 344
+    // A shortcut's full path: at most 350.
+    EXPECT_TRUE(shortcutFits(300, 49));   // 350
+    EXPECT_FALSE(shortcutFits(300, 50));  // 351
+    // The longest pattern and the longest shortcut path with two NULs fit 352 bytes.
+    EXPECT_LE(MAX_FOLDER_PATH + 3, 352u);
+    EXPECT_LE(MAX_SHORTCUT_PATH + 2, 352u);
+}
+
+TEST(WalkRules, DotEntries)
+{
+    EXPECT_TRUE(isDotEntry("."));
+    EXPECT_TRUE(isDotEntry(".."));
+    EXPECT_FALSE(isDotEntry(".git"));
+    EXPECT_FALSE(isDotEntry("..."));
+    EXPECT_FALSE(isDotEntry("a"));
+}
+
+TEST(WalkRules, ProgressEveryShortcutAndEveryEighthFile)
+{
+    int due = 0;
+    for (unsigned tally = 1; tally <= 24; ++tally)
+        due += progressDue(false, tally);
+    EXPECT_EQ(due, 3);
+    EXPECT_TRUE(progressDue(true, 3));
+    char text[32];
+    formatProgress(text, sizeof text, 4294967295u, 4294967295u);
+    EXPECT_STREQ(text, "4294967295 / 4294967295 Files");
+    EXPECT_LT(std::strlen(text), 30u);
+}
+
+TEST(WalkRules, NativeProgramFiles)
+{
+    const char* x86 = "C:\\Program Files (x86)";
+    const char* native = "C:\\Program Files";
+    char out[260];
+    ASSERT_TRUE(mapToNativeProgramFiles("C:\\Program Files (x86)\\App\\a.exe", x86, native, out, sizeof out));
+    EXPECT_STREQ(out, "C:\\Program Files\\App\\a.exe");
+    ASSERT_TRUE(mapToNativeProgramFiles("c:\\program files (X86)\\a.exe", "C:\\Program Files (x86)\\", native, out, sizeof out));
+    EXPECT_STREQ(out, "C:\\Program Files\\a.exe");
+    ASSERT_TRUE(mapToNativeProgramFiles("C:\\Program Files (x86)", x86, native, out, sizeof out));
+    EXPECT_STREQ(out, "C:\\Program Files");
+
+    EXPECT_FALSE(mapToNativeProgramFiles("C:\\Program Files (x86)Extra\\a.exe", x86, native, out, sizeof out));
+    EXPECT_FALSE(mapToNativeProgramFiles("C:\\Program Files\\a.exe", x86, native, out, sizeof out));
+    EXPECT_FALSE(mapToNativeProgramFiles("D:\\a.exe", x86, native, out, sizeof out));
+    EXPECT_FALSE(mapToNativeProgramFiles("C:\\Program Files\\a.exe", native, native, out, sizeof out));  // 32-bit Windows
+    EXPECT_FALSE(mapToNativeProgramFiles("C:\\a", "", native, out, sizeof out));
+    char small[20];
+    std::strcpy(small, "untouched");
+    EXPECT_FALSE(mapToNativeProgramFiles("C:\\Program Files (x86)\\a long name.exe", x86, native, small, sizeof small));
+    EXPECT_STREQ(small, "untouched");
+}
+
+}  // namespace

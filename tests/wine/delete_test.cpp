@@ -1,0 +1,1 @@
+#include "tests/wine/harness.h"

@@ -1,0 +1,207 @@
+#include "tests/wine/harness.h"
+
+#include <objbase.h>
+#include <shlobj.h>
+
+#include <cstdio>
+
+#include "app/startup.h"
+
+static char commandLineText[1024];
+
+std::string makeTempDir(const char* tag)
+{
+    char base[MAX_PATH];
+    GetTempPathA(MAX_PATH, base);
+    static unsigned counter;
+    for (;;) {
+        char path[MAX_PATH];
+        std::snprintf(path, sizeof path, "%svm_%s_%lu_%u", base, tag, GetCurrentProcessId(), counter++);
+        if (CreateDirectoryA(path, nullptr))
+            return path;
+    }
+}
+
+void removeTree(const std::string& path)
+{
+    WIN32_FIND_DATAA fd;
+    HANDLE h = FindFirstFileA((path + "\\*").c_str(), &fd);
+    if (h != INVALID_HANDLE_VALUE) {
+        do {
+            std::string name = fd.cFileName;
+            if (name == "." || name == "..")
+                continue;
+            std::string full = path + "\\" + name;
+            SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
+            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                removeTree(full);
+            else
+                DeleteFileA(full.c_str());
+        } while (FindNextFileA(h, &fd));
+        FindClose(h);
+    }
+    RemoveDirectoryA(path.c_str());
+}
+
+void writeFile(const std::string& path, const std::string& bytes)
+{
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE) << path;
+    DWORD w;
+    WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &w, nullptr);
+    CloseHandle(h);
+}
+
+std::string readFile(const std::string& path)
+{
+    std::string out;
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return out;
+    char buf[4096];
+    DWORD got;
+    while (ReadFile(h, buf, sizeof buf, &got, nullptr) && got > 0)
+        out.append(buf, got);
+    CloseHandle(h);
+    return out;
+}
+
+bool fileExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+static std::wstring widen(const std::string& s)
+{
+    wchar_t buf[1024];
+    int n = MultiByteToWideChar(CP_ACP, 0, s.c_str(), -1, buf, 1024);
+    return std::wstring(buf, n > 0 ? n - 1 : 0);
+}
+
+void makeShortcutW(const std::wstring& linkPath, const std::wstring& target)
+{
+    bool entered = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
+    IShellLinkW* link = nullptr;
+    ASSERT_TRUE(SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                           reinterpret_cast<void**>(&link))));
+    link->SetPath(target.c_str());
+    IPersistFile* file = nullptr;
+    ASSERT_TRUE(SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file))));
+    EXPECT_TRUE(SUCCEEDED(file->Save(linkPath.c_str(), TRUE)));
+    file->Release();
+    link->Release();
+    if (entered)
+        CoUninitialize();
+}
+
+void makeShortcut(const std::string& linkPath, const std::string& target)
+{
+    makeShortcutW(widen(linkPath), widen(target));
+}
+
+bool startTestProgram(const std::string& commandLine)
+{
+    app = AppState{};
+    std::snprintf(commandLineText, sizeof commandLineText, "%s", commandLine.c_str());
+    return startProgram(commandLineText);
+}
+
+bool runUntilIdle()
+{
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT)
+            return false;
+        if (msg.message >= 0x8000) {
+            MSG early;
+            for (int i = 0; i < 5 && PeekMessageA(&early, nullptr, 0, 0x7FFF, PM_REMOVE); ++i) {
+                if (early.message == WM_QUIT)
+                    return false;
+                DispatchMessageA(&early);
+            }
+        } else {
+            TranslateMessage(&msg);
+        }
+        DispatchMessageA(&msg);
+    }
+    return true;
+}
+
+void closeTestProgram()
+{
+    if (app.mainWindow != nullptr && IsWindow(app.mainWindow)) {
+        app.busy = 0;
+        SendMessageA(app.mainWindow, WM_CLOSE, 0, 0);
+    }
+    runUntilIdle();
+    finishProgram();
+}
+
+void pressKey(WORD vk, bool down)
+{
+    INPUT in = {};
+    in.type = INPUT_KEYBOARD;
+    in.ki.wVk = vk;
+    in.ki.dwFlags = down ? 0 : KEYEVENTF_KEYUP;
+    SendInput(1, &in, sizeof in);
+    // Let the input reach the key state before the code under test reads it.
+    for (int i = 0; i < 50 && ((GetAsyncKeyState(vk) < 0) != down); ++i) {
+        Sleep(10);
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE)) {
+        }
+    }
+}
+
+std::string windowText(HWND w)
+{
+    char buf[512];
+    GetWindowTextA(w, buf, sizeof buf);
+    return buf;
+}
+
+std::vector<std::string> listEntries()
+{
+    std::vector<std::string> out;
+    LRESULT n = SendMessageA(app.resultList, LB_GETCOUNT, 0, 0);
+    for (LRESULT i = 0; i < n; ++i) {
+        char buf[400];
+        SendMessageA(app.resultList, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(buf));
+        out.push_back(buf);
+    }
+    return out;
+}
+
+std::vector<std::string> historyItems()
+{
+    std::vector<std::string> out;
+    LRESULT n = SendMessageA(app.folderBox, CB_GETCOUNT, 0, 0);
+    for (LRESULT i = 0; i < n; ++i) {
+        char buf[400];
+        SendMessageA(app.folderBox, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(buf));
+        out.push_back(buf);
+    }
+    return out;
+}
+
+void addEntries(const std::vector<std::string>& entries)
+{
+    for (const std::string& e : entries)
+        SendMessageA(app.resultList, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(e.c_str()));
+    app.linkCount = static_cast<unsigned>(SendMessageA(app.resultList, LB_GETCOUNT, 0, 0));
+}
+
+void selectEntry(unsigned i, bool on) { SendMessageA(app.resultList, LB_SETSEL, on, static_cast<LPARAM>(i)); }
+bool isSelected(unsigned i) { return SendMessageA(app.resultList, LB_GETSEL, i, 0) > 0; }
+
+void ProgramTest::SetUp()
+{
+    dir = makeTempDir("prog");
+    exePath = dir + "\\vellmoor.exe";
+    ASSERT_TRUE(startTestProgram("\"" + exePath + "\""));
+    runUntilIdle();
+}
+
+void ProgramTest::TearDown()
+{
+    if (!closed)
+        closeTestProgram();
+    removeTree(dir);
+}

@@ -1,0 +1,57 @@
+// Shared helpers for the in-process tests under Wine: the real program window in this
+// process, real files and real shortcuts made through the shell's shortcut object.
+#pragma once
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "app/app_state.h"
+
+// A fresh empty folder under %TEMP%; removed with everything in it by removeTree().
+std::string makeTempDir(const char* tag);
+void removeTree(const std::string& path);
+void writeFile(const std::string& path, const std::string& bytes);
+std::string readFile(const std::string& path);
+bool fileExists(const std::string& path);
+
+// Saves a shortcut at `linkPath` to `target` (which must exist while the link is saved).
+void makeShortcut(const std::string& linkPath, const std::string& target);
+void makeShortcutW(const std::wstring& linkPath, const std::wstring& target);
+
+// Starts the program in this process as if run with `commandLine`.
+bool startTestProgram(const std::string& commandLine);
+// Closes it as the user would (WM_CLOSE), then frees what start-up took.
+void closeTestProgram();
+
+// Dispatches what is queued, private messages behind up to five ordinary ones, as the main
+// loop does, until nothing is left. Returns false when the quit message came.
+bool runUntilIdle();
+
+// Presses or releases a key through real input, so GetAsyncKeyState sees it.
+void pressKey(WORD vk, bool down);
+
+std::string windowText(HWND w);
+std::vector<std::string> listEntries();
+std::vector<std::string> historyItems();
+void addEntries(const std::vector<std::string>& entries);
+void selectEntry(unsigned i, bool on);
+bool isSelected(unsigned i);
+
+// A test with the program started from a temporary folder of its own: the settings file
+// lives there.
+class ProgramTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+    std::string dir;      // the program's folder
+    std::string exePath;  // as given on its command line
+    bool closed = false;
+    void closeNow()
+    {
+        closeTestProgram();
+        closed = true;
+    }
+};

@@ -1,0 +1,246 @@
+// The main window: busy gate, close handling, menus, right-button execution, About.
+#include "tests/wine/harness.h"
+
+#include "res/resource.h"
+
+namespace {
+
+LRESULT command(UINT id, UINT code = 0, LPARAM control = 0)
+{
+    return SendMessageA(app.mainWindow, WM_COMMAND, MAKEWPARAM(id, code), control);
+}
+
+bool takePosted(UINT msg, MSG* out = nullptr)
+{
+    MSG m;
+    if (!PeekMessageA(&m, app.mainWindow, msg, msg, PM_REMOVE))
+        return false;
+    if (out != nullptr)
+        *out = m;
+    return true;
+}
+
+TEST_F(ProgramTest, BusyGateTurnsCommandsIntoCancelRequests)
+{
+    app.busy = 1;
+    for (UINT code : {3u, 4u, 5u}) {
+        command(IDC_FOLDER, code);
+        EXPECT_EQ(app.busy, 1) << "code " << code;
+    }
+    command(IDM_TOPMOST);
+    EXPECT_EQ(app.busy, -1);
+    EXPECT_EQ(app.settings.topMost, 0u);
+
+    // While the cancel is pending nothing is carried out, not even a harmless option.
+    command(IDM_EXIT);
+    command(IDM_TOPMOST);
+    EXPECT_EQ(app.busy, -1);
+    EXPECT_EQ(app.settings.topMost, 0u);
+    EXPECT_FALSE(takePosted(WM_CLOSE));
+
+    app.busy = 0;
+    command(IDM_TOPMOST);
+    EXPECT_EQ(app.settings.topMost, 1u);
+    // Wine 8 does not show HWND_TOPMOST in the extended style; the option is what is checked.
+    command(IDM_TOPMOST);
+    EXPECT_EQ(app.settings.topMost, 0u);
+    command(IDM_EXIT);
+    EXPECT_TRUE(takePosted(WM_CLOSE));
+    EXPECT_TRUE(IsWindow(app.mainWindow));
+}
+
+TEST_F(ProgramTest, CloseIsRefusedWhileARunIsOnTheStack)
+{
+    app.busy = 1;
+    EXPECT_EQ(SendMessageA(app.mainWindow, WM_CLOSE, 0, 0), 0);
+    EXPECT_EQ(app.busy, -1);
+    EXPECT_TRUE(IsWindow(app.mainWindow));
+    EXPECT_EQ(SendMessageA(app.mainWindow, WM_QUERYENDSESSION, 0, 0), 0);
+    EXPECT_EQ(app.busy, -1);
+    EXPECT_TRUE(IsWindow(app.mainWindow));
+    app.busy = 1;
+    EXPECT_EQ(SendMessageA(app.mainWindow, WM_QUERYENDSESSION, 0, 0), 0);
+    EXPECT_EQ(app.busy, -1);
+    EXPECT_FALSE(fileExists(dir + "\\vellmoor.qnf"));
+
+    app.busy = 0;
+    HWND list = app.resultList;
+    WNDPROC base = app.listBaseProc;
+    EXPECT_EQ(SendMessageA(app.mainWindow, WM_QUERYENDSESSION, 0, 0), 1);
+    EXPECT_FALSE(IsWindow(app.mainWindow));
+    EXPECT_FALSE(IsWindow(list));
+    (void)base;
+    EXPECT_TRUE(fileExists(dir + "\\vellmoor.qnf"));
+    EXPECT_FALSE(runUntilIdle());  // the quit message follows
+    closeNow();
+}
+
+TEST_F(ProgramTest, CloseWhenIdleSavesAndEndsTheLoop)
+{
+    EXPECT_EQ(SendMessageA(app.mainWindow, WM_CLOSE, 0, 0), 0);
+    EXPECT_FALSE(IsWindow(app.mainWindow));
+    EXPECT_EQ(readFile(dir + "\\vellmoor.qnf").size(), 48u);
+    EXPECT_FALSE(runUntilIdle());
+    closeNow();
+}
+
+TEST_F(ProgramTest, EditMenuIsGreyWithoutEntries)
+{
+    HMENU edit = GetSubMenu(GetMenu(app.mainWindow), 1);
+    SendMessageA(app.mainWindow, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(edit), 1);
+    for (UINT id = IDM_SELREV; id <= IDM_COPY; ++id)
+        EXPECT_TRUE(GetMenuState(edit, id, MF_BYCOMMAND) & MF_GRAYED) << id;
+    addEntries({"C:\\a.lnk"});
+    SendMessageA(app.mainWindow, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(edit), 1);
+    for (UINT id = IDM_SELREV; id <= IDM_COPY; ++id)
+        EXPECT_FALSE(GetMenuState(edit, id, MF_BYCOMMAND) & MF_GRAYED) << id;
+}
+
+TEST_F(ProgramTest, OptionsMenuReducesValuesToTheirLowestBit)
+{
+    app.settings.topMost = 3;
+    app.settings.recycle = 2;
+    app.settings.tipTime = 0x101;
+    app.menuPick = IDM_FOLDER;
+    HMENU options = GetSubMenu(GetMenu(app.mainWindow), 2);
+    SendMessageA(app.mainWindow, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(options), 2);
+    EXPECT_EQ(app.menuPick, 0u);
+    EXPECT_EQ(app.settings.topMost, 1u);
+    EXPECT_EQ(app.settings.recycle, 0u);
+    EXPECT_EQ(app.settings.tipTime, 1u);
+    EXPECT_TRUE(GetMenuState(options, IDM_TOPMOST, MF_BYCOMMAND) & MF_CHECKED);
+    EXPECT_FALSE(GetMenuState(options, IDM_RECYCLE, MF_BYCOMMAND) & MF_CHECKED);
+    EXPECT_TRUE(GetMenuState(options, IDM_TIPTIME, MF_BYCOMMAND) & MF_CHECKED);
+    command(IDM_RECYCLE);
+    EXPECT_EQ(app.settings.recycle, 1u);
+}
+
+TEST_F(ProgramTest, MenuSelectRemembersOnlyEnabledItems)
+{
+    HMENU file = GetSubMenu(GetMenu(app.mainWindow), 0);
+    LPARAM menu = reinterpret_cast<LPARAM>(file);
+    SendMessageA(app.mainWindow, WM_MENUSELECT, MAKEWPARAM(IDM_FOLDER, MF_HILITE), menu);
+    EXPECT_EQ(app.menuPick, static_cast<unsigned>(IDM_FOLDER));
+    SendMessageA(app.mainWindow, WM_MENUSELECT, MAKEWPARAM(IDM_EXIT, MF_HILITE | MF_GRAYED), menu);
+    EXPECT_EQ(app.menuPick, 0u);
+    app.menuPick = IDM_FOLDER;
+    SendMessageA(app.mainWindow, WM_MENUSELECT, MAKEWPARAM(0, MF_HILITE | MF_POPUP), menu);
+    EXPECT_EQ(app.menuPick, 0u);
+    // The menu closing keeps a pick the right button was pressed on, and only that.
+    app.menuPick = 0x10000 | IDM_FOLDER;
+    SendMessageA(app.mainWindow, WM_MENUSELECT, 0xFFFF0000, 0);
+    EXPECT_EQ(app.menuPick, 0x10000u | IDM_FOLDER);
+    app.menuPick = IDM_FOLDER;
+    SendMessageA(app.mainWindow, WM_MENUSELECT, 0xFFFF0000, 0);
+    EXPECT_EQ(app.menuPick, 0u);
+}
+
+TEST_F(ProgramTest, RightButtonReleaseCarriesOutTheItem)
+{
+    runUntilIdle();
+    SendMessageA(app.mainWindow, WM_MENUSELECT, MAKEWPARAM(IDM_FOLDER, MF_HILITE), 0);
+    // Without the right button having gone down, idling does nothing.
+    SendMessageA(app.mainWindow, WM_ENTERIDLE, MSGF_MENU, 0);
+    EXPECT_FALSE(takePosted(WM_COMMAND));
+
+    app.menuPick |= 0x10000;  // the right button went down on the item
+    SendMessageA(app.mainWindow, WM_ENTERIDLE, MSGF_DIALOGBOX, 0);
+    EXPECT_FALSE(takePosted(WM_COMMAND));
+    SendMessageA(app.mainWindow, WM_ENTERIDLE, MSGF_MENU, 0);
+    MSG down, up, cmd;
+    ASSERT_TRUE(takePosted(WM_KEYDOWN, &down));
+    ASSERT_TRUE(takePosted(WM_KEYUP, &up));
+    ASSERT_TRUE(takePosted(WM_COMMAND, &cmd));
+    EXPECT_EQ(down.wParam, static_cast<WPARAM>(VK_MENU));
+    EXPECT_EQ(up.wParam, static_cast<WPARAM>(VK_MENU));
+    EXPECT_LT(down.time, up.time + 1);
+    EXPECT_EQ(cmd.wParam, static_cast<WPARAM>(IDM_FOLDER));
+    EXPECT_EQ(cmd.lParam, 1);
+    // A second idle before the menu closes does not carry it out twice.
+    SendMessageA(app.mainWindow, WM_ENTERIDLE, MSGF_MENU, 0);
+    EXPECT_FALSE(takePosted(WM_COMMAND));
+}
+
+TEST_F(ProgramTest, RightButtonDownIsRecordedWhileIdling)
+{
+    SendMessageA(app.mainWindow, WM_MENUSELECT, MAKEWPARAM(IDM_ABOUT, MF_HILITE), 0);
+    SetCursorPos(1270, 1010);  // over no window of ours
+    INPUT in = {};
+    in.type = INPUT_MOUSE;
+    in.mi.dwFlags = MOUSEEVENTF_RIGHTDOWN;
+    SendInput(1, &in, sizeof in);
+    for (int i = 0; i < 50 && GetAsyncKeyState(VK_RBUTTON) >= 0; ++i)
+        Sleep(10);
+    SendMessageA(app.mainWindow, WM_ENTERIDLE, MSGF_MENU, 0);
+    in.mi.dwFlags = MOUSEEVENTF_RIGHTUP;
+    SendInput(1, &in, sizeof in);
+    EXPECT_EQ(app.menuPick, 0x10000u | IDM_ABOUT);
+    EXPECT_FALSE(takePosted(WM_COMMAND));
+}
+
+// Reads and closes the About box from inside its own modal loop.
+std::string aboutCaption;
+HICON aboutIcon;
+RECT aboutRect;
+void CALLBACK closeAbout(HWND, UINT, UINT_PTR id, DWORD)
+{
+    HWND box = GetLastActivePopup(app.mainWindow);
+    if (box == app.mainWindow)
+        return;
+    aboutCaption = windowText(box);
+    aboutIcon = reinterpret_cast<HICON>(SendMessageA(box, WM_GETICON, ICON_BIG, 0));
+    GetWindowRect(box, &aboutRect);
+    KillTimer(nullptr, id);
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+}
+
+TEST_F(ProgramTest, AboutBoxHasTheVersionCaptionAndSitsOnTheWindow)
+{
+    SetWindowPos(app.mainWindow, nullptr, 100, 120, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    runUntilIdle();
+    SetTimer(nullptr, 0, 300, closeAbout);
+    command(IDM_ABOUT);
+    EXPECT_EQ(aboutCaption, "Vellmoor  1.520");
+    EXPECT_EQ(aboutIcon, app.appIcon);
+    EXPECT_EQ(aboutRect.left, 100 + app.frameX);
+    EXPECT_EQ(aboutRect.top, 120 + app.frameY);
+}
+
+TEST_F(ProgramTest, RemoteBoxSetsItsFlagAndClearsResults)
+{
+    addEntries({"C:\\a.lnk", "C:\\b.lnk"});
+    SendMessageA(app.remoteCheck, BM_CLICK, 0, 0);
+    EXPECT_EQ(app.settings.remoteOn, 1u);
+    EXPECT_EQ(SendMessageA(app.resultList, LB_GETCOUNT, 0, 0), 0);
+    EXPECT_EQ(windowText(app.statusLabel), "Not yet");
+    SendMessageA(app.remoteCheck, BM_CLICK, 0, 0);
+    EXPECT_EQ(app.settings.remoteOn, 0u);
+}
+
+TEST_F(ProgramTest, LayoutFollowsTheWindowSize)
+{
+    int u = app.unit;
+    RECT want = {0, 0, 400, 300};
+    AdjustWindowRectEx(&want, WS_OVERLAPPEDWINDOW, TRUE, WS_EX_WINDOWEDGE | WS_EX_CLIENTEDGE);
+    SetWindowPos(app.mainWindow, nullptr, 0, 0, want.right - want.left, want.bottom - want.top, SWP_NOMOVE | SWP_NOZORDER);
+    RECT c;
+    GetClientRect(app.mainWindow, &c);
+    RECT r;
+    GetWindowRect(app.searchButton, &r);
+    MapWindowPoints(nullptr, app.mainWindow, reinterpret_cast<POINT*>(&r), 2);
+    EXPECT_EQ(r.left, c.right - 4 * u - 4);
+    GetWindowRect(app.resultList, &r);
+    EXPECT_EQ(r.right - r.left, c.right - 8);
+    EXPECT_EQ(r.bottom - r.top, c.bottom - 2 * u - 32);
+    RECT w;
+    GetWindowRect(app.mainWindow, &w);
+    EXPECT_EQ(app.settings.windowRect.right - app.settings.windowRect.left, w.right - w.left);
+    // Maximised: the remembered rectangle stays the normal one.
+    WindowRect normal = app.settings.windowRect;
+    ShowWindow(app.mainWindow, SW_MAXIMIZE);
+    runUntilIdle();
+    EXPECT_EQ(app.settings.windowRect.right, normal.right);
+    EXPECT_EQ(app.settings.windowRect.bottom, normal.bottom);
+}
+
+}  // namespace
