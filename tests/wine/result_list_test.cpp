@@ -1,1 +1,219 @@
+// The result list: drag selection, caret moves, keys, context menu, status line.
 #include "tests/wine/harness.h"
+
+#include <cstdio>
+
+#include "res/resource.h"
+
+namespace {
+
+class ListTest : public ProgramTest {
+protected:
+    void SetUp() override
+    {
+        SetCursorPos(1270, 1010);  // the real pointer stays off the list
+        ProgramTest::SetUp();
+        // Room for a dozen entries to be visible.
+        SetWindowPos(app.mainWindow, nullptr, 0, 0, 700, 600, SWP_NOMOVE | SWP_NOZORDER);
+        runUntilIdle();
+    }
+    void fill(unsigned n)
+    {
+        std::vector<std::string> e;
+        for (unsigned i = 0; i < n; ++i) {
+            char buf[64];
+            std::snprintf(buf, sizeof buf, "C:\\links\\entry%05u.lnk", i);
+            e.push_back(buf);
+        }
+        addEntries(e);
+        updateStatusFromList();
+    }
+    void updateStatusFromList() { SendMessageA(app.mainWindow, WM_COMMAND, MAKEWPARAM(IDC_LIST, LBN_SELCHANGE), 0); }
+    LPARAM pointOf(unsigned i)
+    {
+        RECT r;
+        SendMessageA(app.resultList, LB_GETITEMRECT, i, reinterpret_cast<LPARAM>(&r));
+        return MAKELPARAM(r.left + 5, (r.top + r.bottom) / 2);
+    }
+    void move(unsigned i, WPARAM keys) { SendMessageA(app.resultList, WM_MOUSEMOVE, keys, pointOf(i)); }
+    int postedCommands(UINT id)
+    {
+        int n = 0;
+        MSG m;
+        while (PeekMessageA(&m, app.mainWindow, WM_COMMAND, WM_COMMAND, PM_REMOVE))
+            n += LOWORD(m.wParam) == id;
+        return n;
+    }
+};
+
+TEST_F(ListTest, LeftDragTogglesEachEntryEntered)
+{
+    fill(10);
+    app.hoverIndex = 3;  // the button went down on entry 3
+    move(4, MK_LBUTTON);
+    EXPECT_TRUE(isSelected(4));
+    EXPECT_EQ(windowText(app.statusLabel), "1 / 10 Links");
+    move(5, MK_LBUTTON);
+    EXPECT_TRUE(isSelected(5));
+    EXPECT_EQ(windowText(app.statusLabel), "2 / 10 Links");
+    move(4, MK_LBUTTON);
+    EXPECT_FALSE(isSelected(4));
+    EXPECT_EQ(windowText(app.statusLabel), "1 / 10 Links");
+    EXPECT_TRUE(IsWindowEnabled(app.deleteButton));
+    // Moving within the same entry changes nothing.
+    move(4, MK_LBUTTON);
+    EXPECT_FALSE(isSelected(4));
+}
+
+TEST_F(ListTest, RightDragMovesOnlyTheCaret)
+{
+    fill(10);
+    move(6, MK_RBUTTON);
+    EXPECT_EQ(SendMessageA(app.resultList, LB_GETCARETINDEX, 0, 0), 6);
+    EXPECT_EQ(SendMessageA(app.resultList, LB_GETSELCOUNT, 0, 0), 0);
+    EXPECT_EQ(app.hoverIndex, 6u);
+}
+
+TEST_F(ListTest, PointerTrackingIsOffDuringARun)
+{
+    fill(10);
+    app.hoverIndex = 3;
+    app.busy = 1;
+    move(4, MK_LBUTTON);
+    EXPECT_FALSE(isSelected(4));
+    EXPECT_EQ(app.hoverIndex, 3u);
+    app.busy = 0;
+}
+
+bool menuWasOpen;
+void CALLBACK closeMenu(HWND, UINT, UINT_PTR id, DWORD)
+{
+    GUITHREADINFO gti = {};
+    gti.cbSize = sizeof gti;
+    GetGUIThreadInfo(GetCurrentThreadId(), &gti);
+    if (gti.flags & GUI_INMENUMODE) {
+        menuWasOpen = true;
+        EndMenu();
+    }
+    KillTimer(nullptr, id);
+}
+
+bool contextMenu()
+{
+    menuWasOpen = false;
+    SetTimer(nullptr, 0, 200, closeMenu);
+    SendMessageA(app.resultList, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(app.resultList), MAKELPARAM(-1, -1));
+    MSG m;
+    DWORD until = GetTickCount() + 500;
+    while (GetTickCount() < until) {  // let the timer fire if no menu ran
+        if (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageA(&m);
+        Sleep(5);
+    }
+    return menuWasOpen;
+}
+
+TEST_F(ListTest, ContextMenuOnlyForAListedEntry)
+{
+    EXPECT_FALSE(contextMenu()) << "empty list";
+    fill(10);
+    app.hoverIndex = HOVER_NONE;  // right after a search
+    EXPECT_FALSE(contextMenu());
+    move(7, 0);
+    EXPECT_TRUE(contextMenu());
+    EXPECT_STREQ(app.itemPath, "C:\\links\\entry00007.lnk");
+    EXPECT_EQ(app.itemLen, 23);
+}
+
+TEST_F(ListTest, SelectionCommands)
+{
+    fill(10);
+    SendMessageA(app.mainWindow, WM_COMMAND, IDM_SELCLR, 0);
+    for (unsigned i : {1u, 4u, 8u})
+        selectEntry(i, true);
+    SendMessageA(app.mainWindow, WM_COMMAND, IDM_SELALL, 0);
+    EXPECT_EQ(windowText(app.statusLabel), "10 / 10 Links");
+    EXPECT_TRUE(IsWindowEnabled(app.deleteButton));
+    SendMessageA(app.mainWindow, WM_COMMAND, IDM_SELREV, 0);
+    EXPECT_EQ(windowText(app.statusLabel), "0 / 10 Links");
+    EXPECT_FALSE(IsWindowEnabled(app.deleteButton));
+    selectEntry(2, true);
+    SendMessageA(app.mainWindow, WM_COMMAND, IDM_SELREV, 0);
+    EXPECT_EQ(windowText(app.statusLabel), "9 / 10 Links");
+    EXPECT_FALSE(isSelected(2));
+    SendMessageA(app.mainWindow, WM_COMMAND, IDM_SELCLR, 0);
+    EXPECT_EQ(windowText(app.statusLabel), "0 / 10 Links");
+}
+
+TEST_F(ListTest, SelectionCommandsOnAnEmptyListLeaveTheStatus)
+{
+    SetWindowTextA(app.statusLabel, "Not yet");
+    SendMessageA(app.mainWindow, WM_COMMAND, IDM_SELALL, 0);
+    EXPECT_EQ(windowText(app.statusLabel), "Not yet");
+}
+
+TEST_F(ListTest, DeleteKeyPostsOneCommandOnRelease)
+{
+    fill(3);
+    runUntilIdle();
+    for (int i = 0; i < 4; ++i)  // auto-repeat
+        SendMessageA(app.resultList, WM_KEYDOWN, VK_DELETE, 0x40000001);
+    EXPECT_EQ(postedCommands(IDC_DELETE), 0);
+    SendMessageA(app.resultList, WM_KEYUP, VK_DELETE, static_cast<LPARAM>(0xC0000001u));
+    EXPECT_EQ(postedCommands(IDC_DELETE), 1);
+}
+
+TEST_F(ListTest, CtrlAActsAtOnceAndLeftPressRefreshesTheStatus)
+{
+    fill(5);
+    SendMessageA(app.resultList, WM_CHAR, 1, 0);
+    EXPECT_EQ(windowText(app.statusLabel), "5 / 5 Links");  // no queue in between
+    SendMessageA(app.mainWindow, WM_COMMAND, IDM_SELCLR, 0);
+    LPARAM p = pointOf(2);
+    SendMessageA(app.resultList, WM_LBUTTONDOWN, MK_LBUTTON, p);
+    SendMessageA(app.resultList, WM_LBUTTONUP, 0, p);
+    runUntilIdle();
+    EXPECT_TRUE(isSelected(2));
+    EXPECT_EQ(windowText(app.statusLabel), "1 / 5 Links");
+}
+
+TEST_F(ListTest, UpdateStatusModes)
+{
+    fill(4);
+    selectEntry(0, true);
+    SendMessageA(app.resultList, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>("C:\\late.lnk"));
+    updateStatusFromList();  // mode 2 keeps the count
+    EXPECT_EQ(windowText(app.statusLabel), "1 / 4 Links");
+    SendMessageA(app.mainWindow, WM_COMMAND, IDM_SELALL, 0);  // selects the four it knew, then recounts
+    EXPECT_EQ(windowText(app.statusLabel), "4 / 5 Links");
+    SendMessageA(app.remoteCheck, BM_CLICK, 0, 0);  // clears
+    EXPECT_EQ(windowText(app.statusLabel), "Not yet");
+    EXPECT_EQ(app.linkCount, 0u);
+    EXPECT_EQ(SendMessageA(app.resultList, LB_GETCOUNT, 0, 0), 0);
+    EXPECT_FALSE(IsWindowEnabled(app.deleteButton));
+}
+
+TEST_F(ListTest, HugeListsNameTheEntryReallyUnderThePointer)
+{
+    SendMessageA(app.resultList, WM_SETREDRAW, FALSE, 0);
+    fill(70000);
+    SendMessageA(app.resultList, WM_SETREDRAW, TRUE, 0);
+    SendMessageA(app.resultList, LB_SETTOPINDEX, 69990, 0);
+    unsigned top = static_cast<unsigned>(SendMessageA(app.resultList, LB_GETTOPINDEX, 0, 0));
+    ASSERT_GT(top, 65536u);
+    move(top + 1, 0);
+    EXPECT_EQ(app.hoverIndex, top + 1);
+    EXPECT_TRUE(contextMenu());
+    char expect[64];
+    std::snprintf(expect, sizeof expect, "C:\\links\\entry%05u.lnk", top + 1);
+    EXPECT_STREQ(app.itemPath, expect);
+    // A point below the list is outside it and names nothing, even with this many entries.
+    RECT c;
+    GetClientRect(app.resultList, &c);
+    SendMessageA(app.resultList, WM_MOUSEMOVE, 0, MAKELPARAM(5, c.bottom + 40));
+    EXPECT_GE(app.hoverIndex, app.linkCount);
+    app.itemPath[0] = '\0';
+    EXPECT_FALSE(contextMenu());
+}
+
+}  // namespace
