@@ -7,20 +7,25 @@
 #include "app/app_state.h"
 #include "search/walk_rules.h"
 
-// A target that the 8-bit code page cannot represent comes back with '?' in it, which no
-// Windows path holds; such a target is read and tested through the wide forms instead.
+// A target the 8-bit code page cannot represent comes back with '?' or a look-alike letter
+// in its place (best fit), naming no file or another one. When the 8-bit form does not
+// convert back to the stored wide form, the target is tested through the wide form.
 static bool useWideTarget;
 static wchar_t wideTarget[MAX_PATH];
+static wchar_t roundTrip[MAX_PATH];
 static WIN32_FIND_DATAW wideFindData;
 
-static void readWideTarget(IShellLinkA* link)
+static void checkTargetForm(IShellLinkA* link)
 {
     IShellLinkW* wide = nullptr;
     if (FAILED(link->QueryInterface(IID_IShellLinkW, reinterpret_cast<void**>(&wide))))
         return;
     wideTarget[0] = L'\0';
-    if (SUCCEEDED(wide->GetPath(wideTarget, MAX_PATH, &wideFindData, 0)) && wideTarget[0] != L'\0')
-        useWideTarget = true;
+    if (SUCCEEDED(wide->GetPath(wideTarget, MAX_PATH, &wideFindData, 0)) && wideTarget[0] != L'\0') {
+        roundTrip[0] = L'\0';
+        MultiByteToWideChar(CP_ACP, 0, app.targetBuf, -1, roundTrip, MAX_PATH);
+        useWideTarget = lstrcmpW(roundTrip, wideTarget) != 0;
+    }
     wide->Release();
 }
 
@@ -43,8 +48,8 @@ HRESULT resolveShortcut()
                 app.targetBuf[0] = '\0';
                 // The stored path as it is: Resolve would search for moved targets and may show UI.
                 hr = link->GetPath(app.targetBuf, MAX_PATH, &app.findData, 0);
-                if (SUCCEEDED(hr) && std::strchr(app.targetBuf, '?') != nullptr)
-                    readWideTarget(link);
+                if (SUCCEEDED(hr) && app.targetBuf[0] != '\0')
+                    checkTargetForm(link);
             }
             file->Release();
         }

@@ -134,15 +134,37 @@ void closeTestProgram()
     finishProgram();
 }
 
+// Wine takes the modifier keys' async state from the X server's keyboard, so they are pressed
+// there, through xdotool, which Wine starts like any program. Other keys go through SendInput.
+static bool pressInX(WORD vk, bool down)
+{
+    const char* name = vk == VK_SHIFT ? "shift" : vk == VK_CONTROL ? "ctrl" : nullptr;
+    if (name == nullptr)
+        return false;
+    char cmd[128];
+    std::snprintf(cmd, sizeof cmd, "/usr/bin/xdotool %s %s", down ? "keydown" : "keyup", name);
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi;
+    if (!CreateProcessA("Z:\\usr\\bin\\xdotool", cmd, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+        return false;
+    WaitForSingleObject(pi.hProcess, 5000);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    return true;
+}
+
 void pressKey(WORD vk, bool down)
 {
-    INPUT in = {};
-    in.type = INPUT_KEYBOARD;
-    in.ki.wVk = vk;
-    in.ki.dwFlags = down ? 0 : KEYEVENTF_KEYUP;
-    SendInput(1, &in, sizeof in);
+    if (!pressInX(vk, down)) {
+        INPUT in = {};
+        in.type = INPUT_KEYBOARD;
+        in.ki.wVk = vk;
+        in.ki.dwFlags = down ? 0 : KEYEVENTF_KEYUP;
+        SendInput(1, &in, sizeof in);
+    }
     // Let the input reach the key state before the code under test reads it.
-    for (int i = 0; i < 50 && ((GetAsyncKeyState(vk) < 0) != down); ++i) {
+    for (int i = 0; i < 100 && ((GetAsyncKeyState(vk) < 0) != down); ++i) {
         Sleep(10);
         MSG msg;
         while (PeekMessageA(&msg, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE)) {

@@ -1,1 +1,446 @@
+// The search end to end in this process: real folders, real shortcuts, the real list.
 #include "tests/wine/harness.h"
+
+#include <objbase.h>
+#include <shlobj.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "res/resource.h"
+#include "search/shortcut_check.h"
+
+namespace {
+
+class SearchTest : public ProgramTest {
+protected:
+    std::string root;
+    void SetUp() override
+    {
+        SetCursorPos(1270, 1010);
+        ProgramTest::SetUp();
+        root = makeTempDir("tree");
+    }
+    void TearDown() override
+    {
+        removeTree(root);
+        ProgramTest::TearDown();
+    }
+    // A shortcut whose target existed when it was saved and is gone now.
+    void brokenShortcut(const std::string& link)
+    {
+        std::string target = link + ".target";
+        writeFile(target, "t");
+        makeShortcut(link, target);
+        DeleteFileA(target.c_str());
+    }
+    void validShortcut(const std::string& link, const std::string& target) { makeShortcut(link, target); }
+    std::vector<std::string> search(const std::string& folder)
+    {
+        SetWindowTextA(app.folderBox, folder.c_str());
+        SendMessageA(app.mainWindow, WM_COMMAND, IDC_SEARCH, 0);
+        runUntilIdle();
+        std::vector<std::string> e = listEntries();
+        std::sort(e.begin(), e.end());
+        return e;
+    }
+};
+
+using Paths = std::vector<std::string>;
+
+TEST_F(SearchTest, ListsBrokenShortcutsOnly)
+{
+    CreateDirectoryA((root + "\\sub").c_str(), nullptr);
+    CreateDirectoryA((root + "\\sub\\.git").c_str(), nullptr);
+    CreateDirectoryA((root + "\\folder").c_str(), nullptr);
+    writeFile(root + "\\file.txt", "x");
+    brokenShortcut(root + "\\broken.lnk");
+    brokenShortcut(root + "\\sub\\.git\\deep.lnk");
+    validShortcut(root + "\\tofile.lnk", root + "\\file.txt");
+    validShortcut(root + "\\tofolder.lnk", root + "\\folder");
+    // A folder target that is gone.
+    CreateDirectoryA((root + "\\gonefolder").c_str(), nullptr);
+    makeShortcut(root + "\\sub\\tofolder.lnk", root + "\\gonefolder");
+    RemoveDirectoryA((root + "\\gonefolder").c_str());
+
+    EXPECT_EQ(search(root), (Paths{root + "\\broken.lnk", root + "\\sub\\.git\\deep.lnk", root + "\\sub\\tofolder.lnk"}));
+    EXPECT_EQ(windowText(app.statusLabel), "0 / 3 Links");
+    EXPECT_EQ(windowText(app.searchButton), "Search");
+    EXPECT_EQ(app.busy, 0);
+    EXPECT_EQ(app.hoverIndex, HOVER_NONE);
+    EXPECT_EQ(GetFocus(), app.resultList);
+    EXPECT_EQ(app.settings.listAll, 0u);
+    EXPECT_GT(SendMessageA(app.resultList, LB_GETHORIZONTALEXTENT, 0, 0), 4);
+    EXPECT_EQ(historyItems(), Paths{root});
+    EXPECT_EQ(windowText(app.folderBox), root);
+}
+
+TEST_F(SearchTest, NamesThatCountAsShortcuts)
+{
+    brokenShortcut(root + "\\model.lnk");
+    std::string bytes = readFile(root + "\\model.lnk");
+    DeleteFileA((root + "\\model.lnk").c_str());
+    // Distinct base names: the file system may not tell a.Lnk from A.LNK.
+    for (const char* name : {".lnk", "A.LNK", "c.Lnk", "b.pif", "x.lnk.txt", "lnk", "d.lnkx"})
+        writeFile(root + "\\" + name, bytes);
+    EXPECT_EQ(search(root), (Paths{root + "\\.lnk", root + "\\A.LNK", root + "\\b.pif", root + "\\c.Lnk"}));
+}
+
+TEST_F(SearchTest, FilesThatAreNoShortcutsAreNotListed)
+{
+    writeFile(root + "\\empty.lnk", "");
+    writeFile(root + "\\text.lnk", "this is not a shortcut\r\n");
+    writeFile(root + "\\damaged.lnk", std::string("\x4c\0\0\0\x01\x14\x02\0", 8));
+    EXPECT_EQ(search(root), Paths{});
+    EXPECT_EQ(windowText(app.statusLabel), "No File");
+}
+
+TEST_F(SearchTest, ShortcutWithoutFileSystemTargetIsNotListed)
+{
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    LPITEMIDLIST pidl = nullptr;
+    ASSERT_TRUE(SUCCEEDED(SHGetSpecialFolderLocation(nullptr, CSIDL_DRIVES, &pidl)));
+    IShellLinkA* link = nullptr;
+    ASSERT_TRUE(SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                           reinterpret_cast<void**>(&link))));
+    link->SetIDList(pidl);
+    IPersistFile* file = nullptr;
+    link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file));
+    wchar_t path[MAX_PATH];
+    MultiByteToWideChar(CP_ACP, 0, (root + "\\computer.lnk").c_str(), -1, path, MAX_PATH);
+    ASSERT_TRUE(SUCCEEDED(file->Save(path, TRUE)));
+    file->Release();
+    link->Release();
+    CoTaskMemFree(pidl);
+    EXPECT_EQ(search(root), Paths{});
+}
+
+TEST_F(SearchTest, CtrlListsEveryShortcutWithoutOpeningIt)
+{
+    writeFile(root + "\\file.txt", "x");
+    validShortcut(root + "\\valid.lnk", root + "\\file.txt");
+    writeFile(root + "\\empty.lnk", "");
+    // Held open without sharing: opening it would fail, listing it must not need to.
+    HANDLE locked = CreateFileA((root + "\\valid.lnk").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    pressKey(VK_CONTROL, true);
+    Paths found = search(root);
+    pressKey(VK_CONTROL, false);
+    CloseHandle(locked);
+    EXPECT_EQ(found, (Paths{root + "\\empty.lnk", root + "\\valid.lnk"}));
+    EXPECT_EQ(app.settings.listAll, 0u);
+    EXPECT_EQ(search(root), Paths{});
+}
+
+TEST_F(SearchTest, ShiftSearchOnlyClears)
+{
+    brokenShortcut(root + "\\broken.lnk");
+    ASSERT_EQ(search(root).size(), 1u);
+    pressKey(VK_SHIFT, true);
+    Paths found = search(root);
+    pressKey(VK_SHIFT, false);
+    EXPECT_EQ(found, Paths{});
+    EXPECT_EQ(windowText(app.statusLabel), "Not yet");
+}
+
+TEST_F(SearchTest, EmptyFolderTextOnlyClears)
+{
+    addEntries({"C:\\x.lnk"});
+    EXPECT_EQ(search(""), Paths{});
+    EXPECT_EQ(windowText(app.statusLabel), "Not yet");
+    EXPECT_EQ(historyItems(), Paths{});
+}
+
+TEST_F(SearchTest, RootEndingInABackslashKeepsItsTextInTheHistory)
+{
+    brokenShortcut(root + "\\broken.lnk");
+    EXPECT_EQ(search(root + "\\"), Paths{root + "\\\\broken.lnk"});
+    EXPECT_EQ(historyItems(), Paths{root + "\\"});
+}
+
+TEST_F(SearchTest, MissingRootIsNoFileAndStillRemembered)
+{
+    EXPECT_EQ(search(root + "\\missing"), Paths{});
+    EXPECT_EQ(windowText(app.statusLabel), "No File");
+    EXPECT_EQ(historyItems(), Paths{root + "\\missing"});
+}
+
+TEST_F(SearchTest, DriveRootsAreWalkedWithOneBackslash)
+{
+    char drive[] = "Q:";
+    bool mapped = false;
+    for (char d = 'Q'; d <= 'W' && !mapped; ++d) {
+        drive[0] = d;
+        if (GetDriveTypeA((std::string(drive) + "\\").c_str()) == DRIVE_NO_ROOT_DIR)
+            mapped = DefineDosDeviceA(0, drive, root.c_str()) != 0;
+    }
+    if (mapped && !fileExists(std::string(drive) + "\\")) {
+        DefineDosDeviceA(DDD_REMOVE_DEFINITION, drive, root.c_str());
+        mapped = false;
+    }
+    if (!mapped)
+        GTEST_SKIP() << "no drive letter could be mapped to a folder here";
+    brokenShortcut(root + "\\broken.lnk");
+    std::string expect = std::string(drive) + "\\broken.lnk";
+    EXPECT_EQ(search(std::string(drive) + "\\"), Paths{expect});
+    EXPECT_EQ(search(drive), Paths{expect});
+    EXPECT_EQ(historyItems(), Paths{std::string(drive) + "\\"});
+    DefineDosDeviceA(DDD_REMOVE_DEFINITION, drive, root.c_str());
+}
+
+// Counts what the pump dispatches while a walk runs.
+int heartbeats;
+LRESULT CALLBACK heartbeatProc(HWND w, UINT msg, WPARAM wp, LPARAM lp)
+{
+    if (msg == WM_APP)
+        ++heartbeats;
+    return DefWindowProcA(w, msg, wp, lp);
+}
+
+HWND makeCounter()
+{
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = heartbeatProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "SearchCounter";
+    RegisterClassA(&wc);
+    heartbeats = 0;
+    return CreateWindowA("SearchCounter", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
+}
+
+TEST_F(SearchTest, TenOrdinaryFilesPumpTwice)
+{
+    for (int i = 0; i < 10; ++i)
+        writeFile(root + "\\f" + std::to_string(i) + ".txt", "x");
+    HWND counter = makeCounter();
+    for (int i = 0; i < 20; ++i)
+        PostMessageA(counter, WM_APP, 0, 0);
+    SetWindowTextA(app.folderBox, root.c_str());
+    SendMessageA(app.mainWindow, WM_COMMAND, IDC_SEARCH, 0);
+    EXPECT_EQ(heartbeats, 10);  // five on entering the folder, five after the eighth file
+    EXPECT_EQ(app.tally, 0u) << "idle again: the count of selected entries";
+    DestroyWindow(counter);
+}
+
+// Sends a message to the main window once the walk has listed `afterLinks` entries.
+UINT stopMessage;
+WPARAM stopKey;
+unsigned stopAfter;
+std::string progressSeen;
+LRESULT CALLBACK stopperProc(HWND w, UINT msg, WPARAM wp, LPARAM lp)
+{
+    if (msg == WM_APP) {
+        if (app.linkCount >= stopAfter) {
+            progressSeen = windowText(app.statusLabel);
+            PostMessageA(stopMessage == WM_KEYDOWN ? app.resultList : app.mainWindow, stopMessage, stopKey, 0);
+        } else {
+            PostMessageA(w, WM_APP, 0, 0);
+        }
+        return 0;
+    }
+    return DefWindowProcA(w, msg, wp, lp);
+}
+
+HWND makeStopper(UINT msg, WPARAM key, unsigned afterLinks)
+{
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = stopperProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "SearchStopper";
+    RegisterClassA(&wc);
+    stopMessage = msg;
+    stopKey = key;
+    stopAfter = afterLinks;
+    HWND w = CreateWindowA("SearchStopper", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
+    PostMessageA(w, WM_APP, 0, 0);
+    return w;
+}
+
+TEST_F(SearchTest, EscMidWalkKeepsWhatWasFound)
+{
+    brokenShortcut(root + "\\b0.lnk");
+    std::string bytes = readFile(root + "\\b0.lnk");
+    for (int i = 1; i < 12; ++i)
+        writeFile(root + "\\b" + std::to_string(i) + ".lnk", bytes);
+    HWND stopper = makeStopper(WM_KEYDOWN, VK_ESCAPE, 2);
+    SetWindowTextA(app.folderBox, root.c_str());
+    SendMessageA(app.mainWindow, WM_COMMAND, IDC_SEARCH, 0);
+    unsigned found = static_cast<unsigned>(listEntries().size());
+    EXPECT_GE(found, 2u);
+    EXPECT_LT(found, 12u);
+    EXPECT_EQ(windowText(app.searchButton), "Search");
+    EXPECT_EQ(windowText(app.statusLabel), "0 / " + std::to_string(found) + " Links");
+    runUntilIdle();
+    EXPECT_EQ(historyItems(), Paths{root});
+    DestroyWindow(stopper);
+}
+
+TEST_F(SearchTest, EscBeforeAnythingWasListedLeavesTheHistory)
+{
+    brokenShortcut(root + "\\b0.lnk");
+    PostMessageA(app.resultList, WM_KEYDOWN, VK_ESCAPE, 0);
+    EXPECT_EQ(search(root), Paths{});
+    EXPECT_EQ(historyItems(), Paths{});
+    EXPECT_EQ(windowText(app.statusLabel), "No File");
+}
+
+TEST_F(SearchTest, PostedCloseEndsTheWalkAndKeepsTheWindow)
+{
+    brokenShortcut(root + "\\b0.lnk");
+    std::string bytes = readFile(root + "\\b0.lnk");
+    for (int i = 1; i < 12; ++i)
+        writeFile(root + "\\b" + std::to_string(i) + ".lnk", bytes);
+    HWND stopper = makeStopper(WM_CLOSE, 0, 1);
+    pressKey(VK_CONTROL, true);
+    SetWindowTextA(app.folderBox, root.c_str());
+    SendMessageA(app.mainWindow, WM_COMMAND, IDC_SEARCH, 0);
+    pressKey(VK_CONTROL, false);
+    EXPECT_TRUE(IsWindow(app.mainWindow));
+    EXPECT_EQ(app.busy, 0);
+    EXPECT_EQ(windowText(app.searchButton), "---");
+    EXPECT_EQ(windowText(app.statusLabel).substr(windowText(app.statusLabel).size() - 5), "Files");
+    EXPECT_EQ(app.settings.listAll, 0x2000u) << "kept: the run ended before its last steps";
+    EXPECT_FALSE(IsWindowEnabled(app.deleteButton));
+    runUntilIdle();
+    EXPECT_EQ(historyItems(), Paths{});
+    // The next search goes through and puts the caption back.
+    DestroyWindow(stopper);
+    search(root);
+    EXPECT_EQ(windowText(app.searchButton), "Search");
+}
+
+// Long paths are made through the wide functions with the \\?\ prefix, which take any length.
+std::wstring longName(const std::string& path) { return L"\\\\?\\" + std::wstring(path.begin(), path.end()); }
+
+// Makes folders under `base` until the path is exactly `length` bytes long.
+std::string pathOfLength(const std::string& base, std::size_t length)
+{
+    std::string p = base;
+    while (p.size() < length) {
+        std::size_t room = length - p.size() - 1;  // minus the backslash
+        std::size_t part = std::min<std::size_t>(room, 100);
+        if (room > part && room - part < 2)
+            part = room - 2;  // leave room for one more level of at least one character
+        p += "\\" + std::string(part, 'd');
+        CreateDirectoryW(longName(p).c_str(), nullptr);
+    }
+    return p;
+}
+
+void writeLong(const std::string& path, const std::string& bytes)
+{
+    HANDLE h = CreateFileW(longName(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE) << path;
+    DWORD w;
+    WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &w, nullptr);
+    CloseHandle(h);
+}
+
+TEST_F(SearchTest, PathLimits)
+{
+    CreateDirectoryA((root + "\\L").c_str(), nullptr);
+    CreateDirectoryA((root + "\\M").c_str(), nullptr);
+    std::string inside = pathOfLength(root + "\\L", 343);   // walked
+    std::string outside = pathOfLength(root + "\\M", 344);  // not walked
+    ASSERT_EQ(inside.size(), 343u);
+    ASSERT_EQ(outside.size(), 344u);
+    WIN32_FIND_DATAA fd;
+    HANDLE probe = FindFirstFileA((inside + "\\*").c_str(), &fd);
+    if (probe == INVALID_HANDLE_VALUE)
+        GTEST_SKIP() << "the 8-bit find functions take no path this long here";
+    FindClose(probe);
+    brokenShortcut(root + "\\model.lnk");
+    std::string bytes = readFile(root + "\\model.lnk");
+    DeleteFileA((root + "\\model.lnk").c_str());
+    // A shortcut path of 350 bytes is listed; one of 351 is counted and never opened.
+    std::string ok350 = inside + "\\" + std::string(350 - inside.size() - 5, 'k') + ".lnk";
+    std::string no351 = inside + "\\" + std::string(351 - inside.size() - 5, 'n') + ".lnk";
+    ASSERT_EQ(ok350.size(), 350u);
+    writeLong(ok350, bytes);
+    writeLong(no351, bytes);
+    writeLong(outside + "\\x.lnk", bytes);
+    pressKey(VK_CONTROL, true);
+    Paths found = search(root);
+    pressKey(VK_CONTROL, false);
+    EXPECT_EQ(found, Paths{ok350});
+}
+
+TEST_F(SearchTest, NetworkTargetsOnlyWithRemote)
+{
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    makeShortcut(root + "\\unc.lnk", "\\\\nohost.invalid\\share\\file.txt");
+    // The stored target must begin with a backslash for this test to mean anything.
+    lstrcpyA(app.pathBuf, (root + "\\unc.lnk").c_str());
+    ASSERT_TRUE(SUCCEEDED(resolveShortcut()));
+    if (app.targetBuf[0] != '\\')
+        GTEST_SKIP() << "this Wine stores the UNC target as " << app.targetBuf;
+    EXPECT_EQ(search(root), Paths{});
+    SendMessageA(app.remoteCheck, BM_CLICK, 0, 0);
+    EXPECT_EQ(search(root), Paths{root + "\\unc.lnk"});
+}
+
+TEST_F(SearchTest, TargetBeyondTheCodePageIsTestedThroughWideNames)
+{
+    std::wstring wroot(root.begin(), root.end());
+    std::wstring target = wroot + L"\\\x03A9\x0434\x4E2D.txt";  // Greek, Cyrillic, CJK
+    HANDLE h = CreateFileW(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    CloseHandle(h);
+    makeShortcutW(wroot + L"\\valid.lnk", target);
+    std::wstring goneTarget = wroot + L"\\\x03A9gone.txt";
+    h = CreateFileW(goneTarget.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    CloseHandle(h);
+    makeShortcutW(wroot + L"\\broken.lnk", goneTarget);
+    DeleteFileW(goneTarget.c_str());
+
+    // The shell must give the wide name back for the wide test to have something to test.
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    IShellLinkW* link = nullptr;
+    ASSERT_TRUE(SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                           reinterpret_cast<void**>(&link))));
+    IPersistFile* file = nullptr;
+    link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file));
+    wchar_t stored[MAX_PATH] = L"";
+    file->Load((wroot + L"\\valid.lnk").c_str(), STGM_READ);
+    link->GetPath(stored, MAX_PATH, nullptr, 0);
+    file->Release();
+    link->Release();
+    if (target != stored)
+        GTEST_SKIP() << "this shell keeps only the 8-bit form of the target";
+    EXPECT_EQ(search(root), Paths{root + "\\broken.lnk"});
+}
+
+TEST_F(SearchTest, TargetThatOnlyTheNativeSystemFolderHolds)
+{
+#if defined(_WIN64)
+    GTEST_SKIP() << "a 64-bit program sees no redirection";
+#else
+    typedef BOOL(WINAPI * Fn)(PVOID*);
+    typedef BOOL(WINAPI * Rv)(PVOID);
+    HMODULE k = GetModuleHandleA("kernel32.dll");
+    Fn disable = reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(k, "Wow64DisableWow64FsRedirection")));
+    Rv revert = reinterpret_cast<Rv>(reinterpret_cast<void*>(GetProcAddress(k, "Wow64RevertWow64FsRedirection")));
+    BOOL wow = FALSE;
+    IsWow64Process(GetCurrentProcess(), &wow);
+    if (!wow || disable == nullptr)
+        GTEST_SKIP() << "not running under WOW64";
+    char sys[MAX_PATH];
+    GetSystemDirectoryA(sys, MAX_PATH);
+    std::string name = std::string(sys) + "\\vellmoor_only64_" + std::to_string(GetCurrentProcessId()) + ".txt";
+    // Present in both views while the shortcut is saved, then only in the native one.
+    writeFile(name, "32");
+    PVOID old;
+    ASSERT_TRUE(disable(&old));
+    writeFile(name, "64");
+    revert(old);
+    makeShortcut(root + "\\only64.lnk", name);
+    DeleteFileA(name.c_str());
+    ASSERT_FALSE(fileExists(name));
+    EXPECT_EQ(search(root), Paths{});
+    disable(&old);
+    DeleteFileA(name.c_str());
+    revert(old);
+    EXPECT_EQ(search(root), Paths{root + "\\only64.lnk"});
+#endif
+}
+
+}  // namespace
