@@ -40,6 +40,9 @@ if [ ! -f "$WINEPREFIX/.vellmoor-ready" ]; then
   grep -q '"Managed"="N"' "$WINEPREFIX/user.reg" || { echo "wine-env: could not set up $WINEPREFIX" >&2; return 1; }
   touch "$WINEPREFIX/.vellmoor-ready"
 fi
+# Drive V: is a folder of the tests' own, so a search can start at a drive root.
+mkdir -p "$root/build/drive-v"
+ln -sfn "$root/build/drive-v" "$WINEPREFIX/dosdevices/v:"
 wineserver -k >/dev/null 2>&1 || true
 wineserver -p
 # The first Wine process starts the prefix's services, which keep whatever output they

@@ -1,1 +1,223 @@
+// Deleting listed shortcuts through the shell: to the bin or for good, and the list after.
 #include "tests/wine/harness.h"
+
+#include <cstdio>
+
+#include "res/resource.h"
+#include "search/pump.h"
+
+namespace {
+
+class DeleteTest : public ProgramTest {
+protected:
+    std::string folder;
+    std::vector<std::string> files;
+    void SetUp() override
+    {
+        SetCursorPos(1270, 1010);
+        ProgramTest::SetUp();
+        folder = makeTempDir("del");
+    }
+    void TearDown() override
+    {
+        removeTree(folder);
+        ProgramTest::TearDown();
+    }
+    // n files with names unique to this process, listed in order.
+    void listFiles(unsigned n)
+    {
+        for (unsigned i = 0; i < n; ++i) {
+            char name[64];
+            std::snprintf(name, sizeof name, "\\d%lu_%02u.lnk", GetCurrentProcessId(), i);
+            files.push_back(folder + name);
+            writeFile(files.back(), "x");
+        }
+        addEntries(files);
+        SendMessageA(app.mainWindow, WM_COMMAND, MAKEWPARAM(IDC_LIST, LBN_SELCHANGE), 0);
+    }
+    std::string trashed(const std::string& path)
+    {
+        char xdg[MAX_PATH];
+        if (GetEnvironmentVariableA("XDG_DATA_HOME", xdg, MAX_PATH) == 0)
+            return "";
+        std::string t = std::string("Z:") + xdg + "/Trash/files/" + path.substr(path.rfind('\\') + 1);
+        for (char& c : t)
+            if (c == '/')
+                c = '\\';
+        return t;
+    }
+    void deleteSelected() { SendMessageA(app.mainWindow, WM_COMMAND, IDC_DELETE, 0); }
+};
+
+TEST_F(DeleteTest, ThreeOfTenToTheBin)
+{
+    listFiles(10);
+    app.settings.recycle = 1;
+    for (unsigned i : {2u, 5u, 9u})
+        selectEntry(i, true);
+    deleteSelected();
+    for (unsigned i = 0; i < 10; ++i) {
+        bool chosen = i == 2 || i == 5 || i == 9;
+        EXPECT_EQ(fileExists(files[i]), !chosen) << files[i];
+        if (chosen) {
+            EXPECT_TRUE(fileExists(trashed(files[i]))) << "in the bin: " << trashed(files[i]);
+            DeleteFileA(trashed(files[i]).c_str());
+        }
+    }
+    std::vector<std::string> left = files;
+    left.erase(left.begin() + 9);
+    left.erase(left.begin() + 5);
+    left.erase(left.begin() + 2);
+    EXPECT_EQ(listEntries(), left);
+    EXPECT_EQ(windowText(app.statusLabel), "0 / 7 Links");
+    EXPECT_FALSE(IsWindowEnabled(app.deleteButton));
+    EXPECT_EQ(windowText(app.deleteButton), "Delete");
+    EXPECT_EQ(app.busy, 0);
+    EXPECT_EQ(app.linkCount, 7u);
+}
+
+TEST_F(DeleteTest, RecycleOffDeletesForGood)
+{
+    listFiles(3);
+    selectEntry(1, true);
+    deleteSelected();
+    EXPECT_FALSE(fileExists(files[1]));
+    EXPECT_FALSE(fileExists(trashed(files[1])));
+    EXPECT_EQ(listEntries(), (std::vector<std::string>{files[0], files[2]}));
+}
+
+TEST_F(DeleteTest, NothingSelectedVisitsEveryEntryAndDeletesNothing)
+{
+    listFiles(4);
+    SetWindowTextA(app.statusLabel, "stale");
+    deleteSelected();
+    for (const std::string& f : files)
+        EXPECT_TRUE(fileExists(f));
+    EXPECT_EQ(windowText(app.statusLabel), "0 / 4 Links");
+}
+
+// Presses Esc once the first selected entry has been deleted.
+LRESULT CALLBACK escAfterFirst(HWND w, UINT msg, WPARAM wp, LPARAM lp)
+{
+    if (msg == WM_APP) {
+        if (SendMessageA(app.resultList, LB_GETCOUNT, 0, 0) < static_cast<LRESULT>(lp))
+            PostMessageA(app.resultList, WM_KEYDOWN, VK_ESCAPE, 0);
+        else
+            PostMessageA(w, WM_APP, 0, lp);
+        return 0;
+    }
+    return DefWindowProcA(w, msg, wp, lp);
+}
+
+TEST_F(DeleteTest, EscStopsAfterTheCurrentEntry)
+{
+    listFiles(8);
+    for (unsigned i : {1u, 3u, 6u, 7u})
+        selectEntry(i, true);
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = escAfterFirst;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "EscAfterFirst";
+    RegisterClassA(&wc);
+    HWND w = CreateWindowA("EscAfterFirst", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
+    PostMessageA(w, WM_APP, 0, 8);
+    deleteSelected();
+    DestroyWindow(w);
+    EXPECT_FALSE(fileExists(files[7]));
+    EXPECT_TRUE(fileExists(files[1]));
+    EXPECT_TRUE(fileExists(files[3]));
+    // Entries above the stop keep their selection and are counted.
+    EXPECT_TRUE(isSelected(1));
+    EXPECT_TRUE(isSelected(3));
+    unsigned left = static_cast<unsigned>(listEntries().size());
+    EXPECT_GE(left, 6u);
+    EXPECT_EQ(windowText(app.statusLabel), std::to_string(8 - left == 1 ? 3 : 2) + " / " + std::to_string(left) + " Links");
+    EXPECT_EQ(windowText(app.deleteButton), "Delete");
+}
+
+TEST_F(DeleteTest, FileThatCannotBeDeletedStaysSelected)
+{
+    listFiles(3);
+    selectEntry(0, true);
+    selectEntry(2, true);
+    HANDLE held = CreateFileA(files[2].c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    deleteSelected();
+    CloseHandle(held);
+    EXPECT_TRUE(fileExists(files[2]));
+    EXPECT_FALSE(fileExists(files[0]));
+    EXPECT_EQ(listEntries(), (std::vector<std::string>{files[1], files[2]}));
+    EXPECT_TRUE(isSelected(1));
+    EXPECT_EQ(windowText(app.statusLabel), "1 / 2 Links");
+}
+
+TEST_F(DeleteTest, ContextMenuDeletesItsOwnEntryOnly)
+{
+    listFiles(4);
+    selectEntry(0, true);
+    selectEntry(3, true);
+    app.hoverIndex = 1;
+    SendMessageA(app.resultList, LB_GETTEXT, 1, reinterpret_cast<LPARAM>(app.itemPath));
+    SendMessageA(app.mainWindow, WM_COMMAND, IDM_DELITEM, 0);
+    EXPECT_FALSE(fileExists(files[1]));
+    EXPECT_EQ(listEntries(), (std::vector<std::string>{files[0], files[2], files[3]}));
+    EXPECT_TRUE(isSelected(0));
+    EXPECT_TRUE(isSelected(2));  // was entry 3
+    EXPECT_EQ(windowText(app.statusLabel), "2 / 3 Links");
+}
+
+TEST_F(DeleteTest, ContextMenuDeletesNothingWhenTheListChangedUnderIt)
+{
+    listFiles(4);
+    app.hoverIndex = 2;
+    SendMessageA(app.resultList, LB_GETTEXT, 1, reinterpret_cast<LPARAM>(app.itemPath));  // the menu was for entry 1
+    SetWindowTextA(app.statusLabel, "unchanged");
+    SendMessageA(app.mainWindow, WM_COMMAND, IDM_DELITEM, 0);
+    for (const std::string& f : files)
+        EXPECT_TRUE(fileExists(f));
+    EXPECT_EQ(listEntries().size(), 4u);
+    EXPECT_EQ(windowText(app.statusLabel), "unchanged");
+    app.hoverIndex = 99;  // names no entry
+    SendMessageA(app.mainWindow, WM_COMMAND, IDM_DELITEM, 0);
+    EXPECT_EQ(listEntries().size(), 4u);
+}
+
+TEST_F(DeleteTest, DeleteKeyWithAnEmptyListDoesNothing)
+{
+    SetWindowTextA(app.statusLabel, "unchanged");
+    SendMessageA(app.resultList, WM_KEYUP, VK_DELETE, static_cast<LPARAM>(0xC0000001u));
+    runUntilIdle();
+    EXPECT_EQ(windowText(app.statusLabel), "unchanged");
+}
+
+// A folder dropped while entries are being deleted does not change what is deleted.
+LRESULT CALLBACK dropDuringDelete(HWND w, UINT msg, WPARAM wp, LPARAM lp)
+{
+    if (msg == WM_APP) {
+        lstrcpyA(app.pathBuf, "C:\\not\\this\\one.lnk");  // what a handler writing pathBuf would do
+        return 0;
+    }
+    return DefWindowProcA(w, msg, wp, lp);
+}
+
+TEST_F(DeleteTest, ScratchWritesDuringARunDoNotRedirectTheDeletion)
+{
+    listFiles(3);
+    selectEntry(0, true);
+    selectEntry(2, true);
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = dropDuringDelete;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "DropDuringDelete";
+    RegisterClassA(&wc);
+    HWND w = CreateWindowA("DropDuringDelete", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
+    for (int i = 0; i < 10; ++i)
+        PostMessageA(w, WM_APP, 0, 0);
+    deleteSelected();
+    DestroyWindow(w);
+    EXPECT_FALSE(fileExists(files[0]));
+    EXPECT_TRUE(fileExists(files[1]));
+    EXPECT_FALSE(fileExists(files[2]));
+}
+
+}  // namespace

@@ -1,1 +1,258 @@
+// The settings file and the folder history: load, save, and the history while running.
 #include "tests/wine/harness.h"
+
+#include <cstring>
+
+#include "res/resource.h"
+#include "settings/settings_codec.h"
+
+namespace {
+
+std::string block(int left, int top, int right, int bottom, unsigned remote, unsigned topMost, unsigned recycle,
+                  unsigned tip, unsigned reserved = 0)
+{
+    Settings s = {};
+    s.windowRect = {left, top, right, bottom};
+    s.remoteOn = remote;
+    s.topMost = topMost;
+    s.recycle = recycle;
+    s.tipTime = tip;
+    s.reserved1 = reserved;
+    s.reserved2 = reserved + 1;
+    s.reserved3 = reserved + 2;
+    unsigned char b[SETTINGS_BYTES];
+    encodeSettingsBlock(s, b);
+    return std::string(reinterpret_cast<char*>(b), SETTINGS_BYTES);
+}
+
+std::string strings(const std::vector<std::string>& v)
+{
+    std::string out;
+    for (const std::string& s : v)
+        out += s + std::string(1, '\0');
+    return out;
+}
+
+using Paths = std::vector<std::string>;
+
+class SettingsTest : public ::testing::Test {
+protected:
+    std::string dir, exe, file;
+    bool running = false;
+    void SetUp() override
+    {
+        SetCursorPos(1270, 1010);
+        dir = makeTempDir("set");
+        exe = dir + "\\vellmoor.exe";
+        file = dir + "\\vellmoor.qnf";
+    }
+    void TearDown() override
+    {
+        stop();
+        removeTree(dir);
+    }
+    void start()
+    {
+        ASSERT_TRUE(startTestProgram("\"" + exe + "\""));
+        running = true;
+        runUntilIdle();
+    }
+    void stop()
+    {
+        if (running)
+            closeTestProgram();
+        running = false;
+    }
+    void restart()
+    {
+        stop();
+        start();
+    }
+    void search(const std::string& folder)
+    {
+        SetWindowTextA(app.folderBox, folder.c_str());
+        SendMessageA(app.mainWindow, WM_COMMAND, IDC_SEARCH, 0);
+        runUntilIdle();
+    }
+};
+
+TEST_F(SettingsTest, NoFileGivesDefaults)
+{
+    start();
+    EXPECT_EQ(app.settings.windowRect.left, 0);
+    EXPECT_EQ(app.settings.windowRect.top, 0);
+    EXPECT_EQ(app.settings.remoteOn + app.settings.topMost + app.settings.recycle + app.settings.tipTime, 0u);
+    EXPECT_EQ(historyItems(), Paths{});
+    EXPECT_EQ(windowText(app.folderBox), "");
+}
+
+TEST_F(SettingsTest, SettingsAndHistoryComeBack)
+{
+    writeFile(file, block(30, 40, 530, 440, 1, 0, 1, 1, 0x11223344) + strings({"C:\\one", "D:\\two", "\\\\srv\\three"}));
+    start();
+    RECT r;
+    GetWindowRect(app.mainWindow, &r);
+    EXPECT_EQ(r.left, 30);
+    EXPECT_EQ(r.top, 40);
+    EXPECT_EQ(r.right, 530);
+    EXPECT_EQ(r.bottom, 440);
+    EXPECT_EQ(SendMessageA(app.remoteCheck, BM_GETCHECK, 0, 0), BST_CHECKED);
+    EXPECT_EQ(app.settings.recycle, 1u);
+    EXPECT_EQ(app.settings.tipTime, 1u);
+    EXPECT_EQ(historyItems(), (Paths{"C:\\one", "D:\\two", "\\\\srv\\three"}));
+    EXPECT_EQ(windowText(app.folderBox), "C:\\one");
+    stop();
+    // Saved back byte for byte, reserved words included.
+    EXPECT_EQ(readFile(file), block(30, 40, 530, 440, 1, 0, 1, 1, 0x11223344) + strings({"C:\\one", "D:\\two", "\\\\srv\\three"}));
+}
+
+TEST_F(SettingsTest, FortyStringsGiveThirtyTwo)
+{
+    Paths many;
+    for (int i = 0; i < 40; ++i)
+        many.push_back("C:\\f" + std::to_string(i));
+    writeFile(file, block(0, 0, 400, 300, 0, 0, 0, 0) + strings(many));
+    start();
+    EXPECT_EQ(historyItems(), Paths(many.begin(), many.begin() + 32));
+}
+
+TEST_F(SettingsTest, FirstStringDecidesForTheBlock)
+{
+    writeFile(file, block(0, 0, 400, 300, 0, 0, 0, 0) + strings({"1\\x", "C:\\y"}));
+    start();
+    EXPECT_EQ(historyItems(), Paths{});
+    EXPECT_EQ(windowText(app.folderBox), "");
+}
+
+TEST_F(SettingsTest, ExactlyFortyEightBytes)
+{
+    writeFile(file, block(5, 6, 405, 306, 1, 0, 0, 0));
+    start();
+    EXPECT_EQ(app.settings.windowRect.left, 5);
+    EXPECT_EQ(app.settings.remoteOn, 1u);
+    EXPECT_EQ(historyItems(), Paths{});
+    EXPECT_EQ(SendMessageA(app.folderBox, CB_GETCURSEL, 0, 0), CB_ERR);
+}
+
+TEST_F(SettingsTest, ShortFileTakesWhatItHas)
+{
+    writeFile(file, block(77, 0, 0, 0, 0, 0, 0, 0).substr(0, 6));
+    start();
+    EXPECT_EQ(app.settings.windowRect.left, 77);
+    EXPECT_EQ(app.settings.windowRect.top, 0);
+    EXPECT_GT(app.settings.windowRect.right, 100) << "the default size stays";
+}
+
+TEST_F(SettingsTest, DamagedHistoryIsReadSafely)
+{
+    std::string longOne = "C:\\" + std::string(300, 'x');
+    writeFile(file, block(0, 0, 400, 300, 0, 0, 0, 0) + strings({"C:\\a", longOne, "C:\\b"}) + "C:\\cut");
+    start();
+    EXPECT_EQ(historyItems(), (Paths{"C:\\a", "C:\\b"}));
+}
+
+TEST_F(SettingsTest, OlderLongerFileIsCutOnSave)
+{
+    Paths many;
+    for (int i = 0; i < 10; ++i)
+        many.push_back("C:\\a rather long folder name " + std::to_string(i));
+    writeFile(file, block(0, 0, 400, 300, 0, 0, 0, 0) + strings(many));
+    start();
+    for (int i = 9; i >= 1; --i)
+        SendMessageA(app.folderBox, CB_DELETESTRING, static_cast<WPARAM>(i), 0);
+    stop();
+    EXPECT_EQ(readFile(file).size(), 48u + many[0].size() + 1);
+}
+
+TEST_F(SettingsTest, ThirtyFiveSearchesKeepThirtyTwoAfterRestart)
+{
+    start();
+    std::string base = makeTempDir("many");
+    for (int i = 0; i < 35; ++i)
+        search(base + "\\missing" + std::to_string(i));
+    EXPECT_EQ(historyItems().size(), 35u);
+    EXPECT_EQ(historyItems()[0], base + "\\missing34");
+    restart();
+    Paths h = historyItems();
+    ASSERT_EQ(h.size(), 32u);
+    EXPECT_EQ(h[0], base + "\\missing34");
+    EXPECT_EQ(h[31], base + "\\missing3");
+    removeTree(base);
+}
+
+TEST_F(SettingsTest, SearchMovesAKnownFolderToTheTop)
+{
+    writeFile(file, block(0, 0, 400, 300, 0, 0, 0, 0) + strings({"C:\\h0", "C:\\h1", "C:\\h2", dir + "\\sub"}));
+    CreateDirectoryA((dir + "\\sub").c_str(), nullptr);
+    start();
+    search(dir + "\\SUB");  // found ignoring case, stored as typed
+    EXPECT_EQ(historyItems(), (Paths{dir + "\\SUB", "C:\\h0", "C:\\h1", "C:\\h2"}));
+    EXPECT_EQ(windowText(app.folderBox), dir + "\\SUB");
+    search(dir + "\\SUB");
+    EXPECT_EQ(historyItems().size(), 4u);
+}
+
+TEST_F(SettingsTest, PickingAnotherFolderClearsTheResults)
+{
+    writeFile(file, block(0, 0, 400, 300, 0, 0, 0, 0) + strings({"C:\\h0", "C:\\h1", "C:\\h2"}));
+    start();
+    addEntries({"C:\\x.lnk"});
+    SendMessageA(app.folderBox, CB_SETCURSEL, 0, 0);
+    SendMessageA(app.mainWindow, WM_COMMAND, MAKEWPARAM(IDC_FOLDER, CBN_CLOSEUP), reinterpret_cast<LPARAM>(app.folderBox));
+    EXPECT_EQ(listEntries().size(), 1u);
+    SendMessageA(app.folderBox, CB_SETCURSEL, 2, 0);
+    SendMessageA(app.mainWindow, WM_COMMAND, MAKEWPARAM(IDC_FOLDER, CBN_CLOSEUP), reinterpret_cast<LPARAM>(app.folderBox));
+    EXPECT_EQ(listEntries().size(), 0u);
+    EXPECT_EQ(windowText(app.statusLabel), "Not yet");
+}
+
+TEST_F(SettingsTest, ShiftCloseUpDeletesThePickedFolderAndRestoresTheText)
+{
+    writeFile(file, block(0, 0, 400, 300, 0, 0, 0, 0) + strings({"C:\\h0", "C:\\h1", "C:\\h2"}));
+    start();
+    addEntries({"C:\\x.lnk"});
+    SetWindowTextA(app.folderBox, "C:\\typed");
+    SendMessageA(app.mainWindow, WM_COMMAND, MAKEWPARAM(IDC_FOLDER, CBN_DROPDOWN), reinterpret_cast<LPARAM>(app.folderBox));
+    SendMessageA(app.folderBox, CB_SETCURSEL, 2, 0);  // the edit field now shows C:\h2
+    pressKey(VK_SHIFT, true);
+    SendMessageA(app.mainWindow, WM_COMMAND, MAKEWPARAM(IDC_FOLDER, CBN_CLOSEUP), reinterpret_cast<LPARAM>(app.folderBox));
+    pressKey(VK_SHIFT, false);
+    EXPECT_EQ(historyItems(), (Paths{"C:\\h0", "C:\\h1"}));
+    runUntilIdle();
+    EXPECT_EQ(windowText(app.folderBox), "C:\\typed");
+    EXPECT_EQ(listEntries().size(), 1u);
+}
+
+TEST_F(SettingsTest, RestoreChainWaitsBehindOrdinaryMessages)
+{
+    start();
+    lstrcpyA(app.pathBuf, "C:\\restored");
+    PostMessageA(app.mainWindow, MSG_RESTORE_FOLDER_TEXT, 1, 2);
+    MSG m;
+    int passes = 0;
+    while (PeekMessageA(&m, app.mainWindow, MSG_RESTORE_FOLDER_TEXT, MSG_RESTORE_FOLDER_TEXT, PM_REMOVE)) {
+        ++passes;
+        EXPECT_EQ(windowText(app.folderBox), "");
+        DispatchMessageA(&m);
+    }
+    EXPECT_EQ(passes, 3);
+    EXPECT_EQ(windowText(app.folderBox), "C:\\restored");
+    PostMessageA(app.mainWindow, MSG_RESTORE_FOLDER_TEXT, 0, 0);  // flag 0: nothing at the end
+    lstrcpyA(app.pathBuf, "C:\\other");
+    runUntilIdle();
+    EXPECT_EQ(windowText(app.folderBox), "C:\\restored");
+}
+
+TEST_F(SettingsTest, UnwritableFileIsIgnored)
+{
+    writeFile(file, block(1, 2, 401, 302, 0, 0, 0, 0));
+    HANDLE held = CreateFileA(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    start();  // opened without sharing: defaults
+    EXPECT_EQ(app.settings.windowRect.left, 0);
+    app.settings.remoteOn = 1;
+    stop();  // nothing written, nothing shown
+    CloseHandle(held);
+    EXPECT_EQ(readFile(file), block(1, 2, 401, 302, 0, 0, 0, 0));
+}
+
+}  // namespace
