@@ -1,39 +1,15 @@
 #include "search/shortcut_check.h"
 
-#include <cstring>
 #include <objbase.h>
 #include <shlobj.h>
 
 #include "app/app_state.h"
 #include "search/walk_rules.h"
 
-// A target the 8-bit code page cannot represent comes back with '?' or a look-alike letter
-// in its place (best fit), naming no file or another one. When the 8-bit form does not
-// convert back to the stored wide form, the target is tested through the wide form.
-static bool useWideTarget;
-static wchar_t wideTarget[MAX_PATH];
-static wchar_t roundTrip[MAX_PATH];
-static WIN32_FIND_DATAW wideFindData;
-
-static void checkTargetForm(IShellLinkA* link)
-{
-    IShellLinkW* wide = nullptr;
-    if (FAILED(link->QueryInterface(IID_IShellLinkW, reinterpret_cast<void**>(&wide))))
-        return;
-    wideTarget[0] = L'\0';
-    if (SUCCEEDED(wide->GetPath(wideTarget, MAX_PATH, &wideFindData, 0)) && wideTarget[0] != L'\0') {
-        roundTrip[0] = L'\0';
-        MultiByteToWideChar(CP_ACP, 0, app.targetBuf, -1, roundTrip, MAX_PATH);
-        useWideTarget = lstrcmpW(roundTrip, wideTarget) != 0;
-    }
-    wide->Release();
-}
-
 HRESULT resolveShortcut()
 {
     // Never a system box about a missing disk or an unreadable file.
     UINT oldMode = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
-    useWideTarget = false;
     IShellLinkA* link = nullptr;
     HRESULT hr = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
                                   reinterpret_cast<void**>(&link));
@@ -48,8 +24,6 @@ HRESULT resolveShortcut()
                 app.targetBuf[0] = '\0';
                 // The stored path as it is: Resolve would search for moved targets and may show UI.
                 hr = link->GetPath(app.targetBuf, MAX_PATH, &app.findData, 0);
-                if (SUCCEEDED(hr) && app.targetBuf[0] != '\0')
-                    checkTargetForm(link);
             }
             file->Release();
         }
@@ -98,6 +72,40 @@ static bool existsUnderNativeProgramFiles(const char* target)
 #endif
 }
 
+// A target the 8-bit code page cannot represent comes back with '?' or a look-alike letter
+// (best fit) in its place, naming no file or another one. Before such a target is called
+// missing, the shortcut is read again for its wide form, which is tested if it differs.
+// Only shortcuts that look broken pay for this second reading.
+static bool existsUnderWideName()
+{
+    static wchar_t wideLink[PATH_BUF_BYTES];
+    static wchar_t wideTarget[MAX_PATH];
+    static wchar_t roundTrip[MAX_PATH];
+    static WIN32_FIND_DATAW wideFindData;
+    bool exists = false;
+    UINT oldMode = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+    IShellLinkW* link = nullptr;
+    if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                   reinterpret_cast<void**>(&link)))) {
+        IPersistFile* file = nullptr;
+        if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
+            MultiByteToWideChar(CP_ACP, 0, app.pathBuf, -1, wideLink, PATH_BUF_BYTES);
+            wideTarget[0] = L'\0';
+            if (SUCCEEDED(file->Load(wideLink, STGM_READ)) &&
+                SUCCEEDED(link->GetPath(wideTarget, MAX_PATH, &wideFindData, 0)) && wideTarget[0] != L'\0') {
+                roundTrip[0] = L'\0';
+                MultiByteToWideChar(CP_ACP, 0, app.targetBuf, -1, roundTrip, MAX_PATH);
+                exists = lstrcmpW(roundTrip, wideTarget) != 0 &&
+                         attributesSeenNatively(nullptr, wideTarget) != INVALID_FILE_ATTRIBUTES;
+            }
+            file->Release();
+        }
+        link->Release();
+    }
+    SetErrorMode(oldMode);
+    return exists;
+}
+
 bool isBrokenShortcut()
 {
     if (FAILED(resolveShortcut()))
@@ -106,9 +114,7 @@ bool isBrokenShortcut()
         return false;  // no file-system target: a virtual folder, a control-panel item
     if (app.targetBuf[0] == '\\' && app.settings.remoteOn == 0)
         return false;  // network targets are tested only with Remote on
-    if (useWideTarget)
-        return attributesSeenNatively(nullptr, wideTarget) == INVALID_FILE_ATTRIBUTES;
     if (attributesSeenNatively(app.targetBuf, nullptr) != INVALID_FILE_ATTRIBUTES)
         return false;
-    return !existsUnderNativeProgramFiles(app.targetBuf);
+    return !existsUnderNativeProgramFiles(app.targetBuf) && !existsUnderWideName();
 }

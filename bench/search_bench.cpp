@@ -1,0 +1,196 @@
+// Measures the search of the real program against the limit for the same tree: a bare walk
+// with the same enumeration calls plus the bare per-shortcut check, with no window, no pump
+// and no list. Usage: search_bench [files] [shortcuts] [broken percent] [rounds]
+#include <windows.h>
+#include <objbase.h>
+#include <shlobj.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "app/app_state.h"
+#include "app/startup.h"
+#include "res/resource.h"
+
+static double now()
+{
+    static LARGE_INTEGER freq = [] {
+        LARGE_INTEGER f;
+        QueryPerformanceFrequency(&f);
+        return f;
+    }();
+    LARGE_INTEGER t;
+    QueryPerformanceCounter(&t);
+    return static_cast<double>(t.QuadPart) / static_cast<double>(freq.QuadPart);
+}
+
+static void writeSmall(const std::string& path)
+{
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD w;
+    WriteFile(h, "bench", 5, &w, nullptr);
+    CloseHandle(h);
+}
+
+static void saveShortcut(const std::string& link, const std::string& target)
+{
+    IShellLinkA* sl = nullptr;
+    CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA, reinterpret_cast<void**>(&sl));
+    sl->SetPath(target.c_str());
+    IPersistFile* pf = nullptr;
+    sl->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&pf));
+    wchar_t w[MAX_PATH];
+    MultiByteToWideChar(CP_ACP, 0, link.c_str(), -1, w, MAX_PATH);
+    pf->Save(w, TRUE);
+    pf->Release();
+    sl->Release();
+}
+
+// Folders of 50 entries, shortcuts spread evenly, `brokenPercent` of them broken. One
+// shortcut per kind is saved through the shell and the rest are copies (saving is slow).
+static void buildTree(const std::string& root, unsigned files, unsigned shortcuts, unsigned brokenPercent)
+{
+    CreateDirectoryA(root.c_str(), nullptr);
+    writeSmall(root + "\\target.txt");
+    writeSmall(root + "\\gone.txt");
+    saveShortcut(root + "\\valid.model", root + "\\target.txt");
+    saveShortcut(root + "\\broken.model", root + "\\gone.txt");
+    DeleteFileA((root + "\\gone.txt").c_str());
+    unsigned total = files + shortcuts;
+    unsigned madeLinks = 0;
+    std::string folder;
+    for (unsigned i = 0; i < total; ++i) {
+        if (i % 50 == 0) {
+            folder = root + "\\d" + std::to_string(i / 2500);
+            CreateDirectoryA(folder.c_str(), nullptr);
+            folder += "\\f" + std::to_string(i / 50);
+            CreateDirectoryA(folder.c_str(), nullptr);
+        }
+        bool link = static_cast<unsigned long long>(madeLinks) * total < static_cast<unsigned long long>(i + 1) * shortcuts;
+        if (link) {
+            bool broken = (madeLinks * brokenPercent) / 100 != ((madeLinks + 1) * brokenPercent) / 100;
+            const char* model = broken ? "\\broken.model" : "\\valid.model";
+            CopyFileA((root + model).c_str(), (folder + "\\s" + std::to_string(i) + ".lnk").c_str(), FALSE);
+            ++madeLinks;
+        } else {
+            writeSmall(folder + "\\n" + std::to_string(i) + ".dat");
+        }
+    }
+}
+
+// The limit: the same enumeration and the same per-shortcut calls, nothing else.
+static char path[400];
+static WIN32_FIND_DATAA fd;
+static unsigned bareLinks, bareBroken, bareFiles;
+
+static bool bareCheck(wchar_t* wide, char* target)
+{
+    IShellLinkA* sl = nullptr;
+    bool broken = false;
+    if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA, reinterpret_cast<void**>(&sl)))) {
+        IPersistFile* pf = nullptr;
+        if (SUCCEEDED(sl->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&pf)))) {
+            MultiByteToWideChar(CP_ACP, 0, path, -1, wide, 400);
+            if (SUCCEEDED(pf->Load(wide, STGM_READ))) {
+                target[0] = '\0';
+                if (SUCCEEDED(sl->GetPath(target, MAX_PATH, &fd, 0)) && target[0] != '\0')
+                    broken = GetFileAttributesA(target) == INVALID_FILE_ATTRIBUTES;
+            }
+            pf->Release();
+        }
+        sl->Release();
+    }
+    return broken;
+}
+
+static void bareWalk(std::size_t end, bool check)
+{
+    std::strcpy(path + end, "\\*");
+    HANDLE h = FindFirstFileA(path, &fd);
+    if (h == INVALID_HANDLE_VALUE)
+        return;
+    static wchar_t wide[400];
+    static char target[MAX_PATH];
+    do {
+        std::size_t len = std::strlen(fd.cFileName);
+        std::memcpy(path + end + 1, fd.cFileName, len + 1);
+        if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            if (std::strcmp(fd.cFileName, ".") != 0 && std::strcmp(fd.cFileName, "..") != 0)
+                bareWalk(end + 1 + len, check);
+        } else {
+            ++bareFiles;
+            if (len >= 4 && _stricmp(fd.cFileName + len - 4, ".lnk") == 0) {
+                ++bareLinks;
+                if (check && bareCheck(wide, target))
+                    ++bareBroken;
+            }
+        }
+    } while (FindNextFileA(h, &fd));
+    FindClose(h);
+    path[end] = '\0';
+}
+
+static double timeBare(const std::string& root, bool check)
+{
+    std::strcpy(path, root.c_str());
+    bareLinks = bareBroken = bareFiles = 0;
+    double t = now();
+    bareWalk(root.size(), check);
+    return now() - t;
+}
+
+static double timeProgram(const std::string& root)
+{
+    SetWindowTextA(app.folderBox, root.c_str());
+    double t = now();
+    SendMessageA(app.mainWindow, WM_COMMAND, IDC_SEARCH, 0);  // returns after the final status line
+    return now() - t;
+}
+
+int main(int argc, char** argv)
+{
+    unsigned files = argc > 1 ? static_cast<unsigned>(std::atoi(argv[1])) : 18000;
+    unsigned shortcuts = argc > 2 ? static_cast<unsigned>(std::atoi(argv[2])) : 2000;
+    unsigned brokenPercent = argc > 3 ? static_cast<unsigned>(std::atoi(argv[3])) : 10;
+    int rounds = argc > 4 ? std::atoi(argv[4]) : 3;
+
+    char temp[MAX_PATH];
+    GetTempPathA(MAX_PATH, temp);
+    std::string root = std::string(temp) + "vellmoor_bench_" + std::to_string(files) + "_" + std::to_string(shortcuts) + "_" +
+                       std::to_string(brokenPercent);
+    static char commandLine[MAX_PATH + 16];
+    std::snprintf(commandLine, sizeof commandLine, "\"%s\\vellmoor.exe\"", temp);
+    if (!startProgram(commandLine)) {
+        std::printf("could not start the program\n");
+        return 1;
+    }
+    if (GetFileAttributesA((root + "\\valid.model").c_str()) == INVALID_FILE_ATTRIBUTES) {
+        std::printf("building %u files and %u shortcuts under %s\n", files, shortcuts, root.c_str());
+        buildTree(root, files, shortcuts, brokenPercent);
+    }
+
+    double bestProgram = 1e9, bestLimit = 1e9, bestWalk = 1e9;
+    timeBare(root, true);  // warm the caches once
+    for (int i = 0; i < rounds; ++i) {
+        double p = timeProgram(root);
+        double l = timeBare(root, true);
+        double w = timeBare(root, false);
+        bestProgram = p < bestProgram ? p : bestProgram;
+        bestLimit = l < bestLimit ? l : bestLimit;
+        bestWalk = w < bestWalk ? w : bestWalk;
+    }
+    timeBare(root, true);
+    std::printf("tree: %u files, %u of them shortcuts, %u broken; program listed %u\n", bareFiles, bareLinks, bareBroken,
+                app.linkCount);
+    std::printf("program search:  %8.1f ms\n", bestProgram * 1000);
+    std::printf("limit:           %8.1f ms  (bare walk %.1f ms + bare shortcut checks)\n", bestLimit * 1000, bestWalk * 1000);
+    std::printf("ratio:           %8.3f\n", bestProgram / bestLimit);
+    std::printf("per file (walk): %8.2f us\n", bestWalk * 1e6 / bareFiles);
+    std::printf("per shortcut:    %8.1f us (limit), %.1f us (program, walk share removed)\n",
+                (bestLimit - bestWalk) * 1e6 / bareLinks, (bestProgram - bestWalk) * 1e6 / bareLinks);
+    SendMessageA(app.mainWindow, WM_CLOSE, 0, 0);
+    finishProgram();
+    return 0;
+}
