@@ -114,12 +114,7 @@ TEST_F(DeleteTest, EscStopsAfterTheCurrentEntry)
     listFiles(8);
     for (unsigned i : {1u, 3u, 6u, 7u})
         selectEntry(i, true);
-    WNDCLASSA wc = {};
-    wc.lpfnWndProc = escAfterFirst;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.lpszClassName = "EscAfterFirst";
-    RegisterClassA(&wc);
-    HWND w = CreateWindowA("EscAfterFirst", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
+    HWND w = makeMessageWindow("EscAfterFirst", escAfterFirst);
     PostMessageA(w, WM_APP, 0, 8);
     deleteSelected();
     DestroyWindow(w);
@@ -205,12 +200,7 @@ TEST_F(DeleteTest, ScratchWritesDuringARunDoNotRedirectTheDeletion)
     listFiles(3);
     selectEntry(0, true);
     selectEntry(2, true);
-    WNDCLASSA wc = {};
-    wc.lpfnWndProc = dropDuringDelete;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.lpszClassName = "DropDuringDelete";
-    RegisterClassA(&wc);
-    HWND w = CreateWindowA("DropDuringDelete", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
+    HWND w = makeMessageWindow("DropDuringDelete", dropDuringDelete);
     for (int i = 0; i < 10; ++i)
         PostMessageA(w, WM_APP, 0, 0);
     deleteSelected();

@@ -213,6 +213,16 @@ void addEntries(const std::vector<std::string>& entries)
 void selectEntry(unsigned i, bool on) { SendMessageA(app.resultList, LB_SETSEL, on, static_cast<LPARAM>(i)); }
 bool isSelected(unsigned i) { return SendMessageA(app.resultList, LB_GETSEL, i, 0) > 0; }
 
+HWND makeMessageWindow(const char* className, WNDPROC proc)
+{
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = proc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = className;
+    RegisterClassA(&wc);
+    return CreateWindowA(className, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
+}
+
 void ProgramTest::SetUp()
 {
     dir = makeTempDir("prog");

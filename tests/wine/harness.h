@@ -30,6 +30,9 @@ void closeTestProgram();
 // loop does, until nothing is left. Returns false when the quit message came.
 bool runUntilIdle();
 
+// A message-only window whose procedure a test supplies: it sees what the pump dispatches.
+HWND makeMessageWindow(const char* className, WNDPROC proc);
+
 // Presses or releases a key through real input, so GetAsyncKeyState sees it.
 void pressKey(WORD vk, bool down);
 

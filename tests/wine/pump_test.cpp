@@ -20,12 +20,7 @@ protected:
     void SetUp() override
     {
         ProgramTest::SetUp();
-        WNDCLASSA wc = {};
-        wc.lpfnWndProc = countingProc;
-        wc.hInstance = GetModuleHandleA(nullptr);
-        wc.lpszClassName = "PumpCounter";
-        RegisterClassA(&wc);
-        counter = CreateWindowA("PumpCounter", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
+        counter = makeMessageWindow("PumpCounter", countingProc);
         dispatched = 0;
     }
     void TearDown() override

@@ -192,13 +192,8 @@ LRESULT CALLBACK heartbeatProc(HWND w, UINT msg, WPARAM wp, LPARAM lp)
 
 HWND makeCounter()
 {
-    WNDCLASSA wc = {};
-    wc.lpfnWndProc = heartbeatProc;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.lpszClassName = "SearchCounter";
-    RegisterClassA(&wc);
     heartbeats = 0;
-    return CreateWindowA("SearchCounter", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
+    return makeMessageWindow("SearchCounter", heartbeatProc);
 }
 
 TEST_F(SearchTest, TenOrdinaryFilesPumpTwice)
@@ -236,15 +231,10 @@ LRESULT CALLBACK stopperProc(HWND w, UINT msg, WPARAM wp, LPARAM lp)
 
 HWND makeStopper(UINT msg, WPARAM key, unsigned afterLinks)
 {
-    WNDCLASSA wc = {};
-    wc.lpfnWndProc = stopperProc;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.lpszClassName = "SearchStopper";
-    RegisterClassA(&wc);
     stopMessage = msg;
     stopKey = key;
     stopAfter = afterLinks;
-    HWND w = CreateWindowA("SearchStopper", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
+    HWND w = makeMessageWindow("SearchStopper", stopperProc);
     PostMessageA(w, WM_APP, 0, 0);
     return w;
 }
