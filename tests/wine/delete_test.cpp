@@ -28,23 +28,43 @@ protected:
     {
         for (unsigned i = 0; i < n; ++i) {
             char name[64];
-            std::snprintf(name, sizeof name, "\\d%lu_%02u.lnk", GetCurrentProcessId(), i);
+            std::snprintf(name, sizeof name, "\\d%lu_%lu_%02u.lnk", GetCurrentProcessId(), GetTickCount(), i);
             files.push_back(folder + name);
             writeFile(files.back(), "x");
         }
         addEntries(files);
         SendMessageA(app.mainWindow, WM_COMMAND, MAKEWPARAM(IDC_LIST, LBN_SELCHANGE), 0);
     }
-    std::string trashed(const std::string& path)
+    // Wine's bin is the freedesktop trash under $XDG_DATA_HOME; a name already there gets a
+    // suffix, so a file is found by its name's prefix (and the entry is cleared afterwards).
+    std::string trashFolder(const char* part)
     {
         char xdg[MAX_PATH];
         if (GetEnvironmentVariableA("XDG_DATA_HOME", xdg, MAX_PATH) == 0)
             return "";
-        std::string t = std::string("Z:") + xdg + "/Trash/files/" + path.substr(path.rfind('\\') + 1);
+        std::string t = std::string("Z:") + xdg + "/Trash/" + part;
         for (char& c : t)
             if (c == '/')
                 c = '\\';
         return t;
+    }
+    bool takeFromBin(const std::string& path)
+    {
+        std::string name = path.substr(path.rfind('\\') + 1);
+        bool found = false;
+        for (const char* part : {"files", "info"}) {
+            std::string folder = trashFolder(part);
+            WIN32_FIND_DATAA fd;
+            HANDLE h = FindFirstFileA((folder + "\\" + name + "*").c_str(), &fd);
+            if (h == INVALID_HANDLE_VALUE)
+                continue;
+            do {
+                found = true;
+                DeleteFileA((folder + "\\" + fd.cFileName).c_str());
+            } while (FindNextFileA(h, &fd));
+            FindClose(h);
+        }
+        return found;
     }
     void deleteSelected() { SendMessageA(app.mainWindow, WM_COMMAND, IDC_DELETE, 0); }
 };
@@ -59,10 +79,7 @@ TEST_F(DeleteTest, ThreeOfTenToTheBin)
     for (unsigned i = 0; i < 10; ++i) {
         bool chosen = i == 2 || i == 5 || i == 9;
         EXPECT_EQ(fileExists(files[i]), !chosen) << files[i];
-        if (chosen) {
-            EXPECT_TRUE(fileExists(trashed(files[i]))) << "in the bin: " << trashed(files[i]);
-            DeleteFileA(trashed(files[i]).c_str());
-        }
+        EXPECT_EQ(takeFromBin(files[i]), chosen) << files[i];
     }
     std::vector<std::string> left = files;
     left.erase(left.begin() + 9);
@@ -82,7 +99,7 @@ TEST_F(DeleteTest, RecycleOffDeletesForGood)
     selectEntry(1, true);
     deleteSelected();
     EXPECT_FALSE(fileExists(files[1]));
-    EXPECT_FALSE(fileExists(trashed(files[1])));
+    EXPECT_FALSE(takeFromBin(files[1]));
     EXPECT_EQ(listEntries(), (std::vector<std::string>{files[0], files[2]}));
 }
 
