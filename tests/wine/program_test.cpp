@@ -87,31 +87,20 @@ std::string narrow(const wchar_t* w)
     return buf;
 }
 
-Paths listOf(HWND main)
+Paths itemsOf(HWND control, UINT countMsg, UINT textMsg)
 {
     Paths out;
-    HWND list = child(main, IDC_LIST);
-    LRESULT n = SendMessageW(list, LB_GETCOUNT, 0, 0);
+    LRESULT n = SendMessageW(control, countMsg, 0, 0);
     for (LRESULT i = 0; i < n; ++i) {
         wchar_t buf[512] = L"";
-        SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(buf));
+        SendMessageW(control, textMsg, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(buf));
         out.push_back(narrow(buf));
     }
     return out;
 }
 
-Paths historyOf(HWND main)
-{
-    Paths out;
-    HWND box = child(main, IDC_FOLDER);
-    LRESULT n = SendMessageW(box, CB_GETCOUNT, 0, 0);
-    for (LRESULT i = 0; i < n; ++i) {
-        wchar_t buf[512] = L"";
-        SendMessageW(box, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(buf));
-        out.push_back(narrow(buf));
-    }
-    return out;
-}
+Paths listOf(HWND main) { return itemsOf(child(main, IDC_LIST), LB_GETCOUNT, LB_GETTEXT); }
+Paths historyOf(HWND main) { return itemsOf(child(main, IDC_FOLDER), CB_GETCOUNT, CB_GETLBTEXT); }
 
 DWORD closeAndWait(Running& r)
 {
