@@ -82,7 +82,7 @@ static bool existsUnderWideName()
     static wchar_t wideTarget[MAX_PATH];
     static wchar_t roundTrip[MAX_PATH];
     static WIN32_FIND_DATAW wideFindData;
-    bool exists = false;
+    bool differs = false;
     UINT oldMode = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
     IShellLinkW* link = nullptr;
     if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
@@ -95,15 +95,15 @@ static bool existsUnderWideName()
                 SUCCEEDED(link->GetPath(wideTarget, MAX_PATH, &wideFindData, 0)) && wideTarget[0] != L'\0') {
                 roundTrip[0] = L'\0';
                 MultiByteToWideChar(CP_ACP, 0, app.targetBuf, -1, roundTrip, MAX_PATH);
-                exists = lstrcmpW(roundTrip, wideTarget) != 0 &&
-                         attributesSeenNatively(nullptr, wideTarget) != INVALID_FILE_ATTRIBUTES;
+                differs = lstrcmpW(roundTrip, wideTarget) != 0;
             }
             file->Release();
         }
         link->Release();
     }
     SetErrorMode(oldMode);
-    return exists;
+    // Tested like the 8-bit target, under the normal error mode.
+    return differs && attributesSeenNatively(nullptr, wideTarget) != INVALID_FILE_ATTRIBUTES;
 }
 
 bool isBrokenShortcut()
