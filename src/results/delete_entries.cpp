@@ -4,7 +4,6 @@
 #include <shellapi.h>
 
 #include "app/app_state.h"
-#include "res/resource.h"
 #include "results/result_list.h"
 #include "results/status_text.h"
 #include "search/pump.h"

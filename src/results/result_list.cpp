@@ -45,6 +45,9 @@ static void showContextMenu(LPARAM lParam)
 {
     if (!namesEntry(app.hoverIndex, app.linkCount))
         return;
+    LRESULT len = SendMessageA(app.resultList, LB_GETTEXTLEN, app.hoverIndex, 0);
+    if (len < 0 || len >= ITEM_PATH_BYTES)
+        return;  // the search lists nothing longer; never write past itemPath
     app.itemLen = static_cast<int>(
         SendMessageA(app.resultList, LB_GETTEXT, app.hoverIndex, reinterpret_cast<LPARAM>(app.itemPath)));
     HMENU popup = GetSubMenu(GetMenu(app.mainWindow), CONTEXT_MENU_POS);
