@@ -9,13 +9,39 @@
 #include "search/walk_rules.h"
 #include "settings/folder_history.h"
 
+// Drawn at once, every new entry would cost the list a scroll and a scroll-bar update, more
+// than checking a shortcut takes. While entries come in the list is held undrawn; the next
+// progress step after SHOW_ENTRIES_MS brings the newest entry into view and draws the list
+// once, so it still fills up visibly during the walk.
+static const DWORD SHOW_ENTRIES_MS = 200;
+static bool listHeld;
+static DWORD listShownAt;
+static LRESULT newestEntry;
+
+static void showEntries()
+{
+    if (!listHeld)
+        return;
+    listHeld = false;
+    if (newestEntry >= 0)
+        SendMessageA(app.resultList, LB_SETCARETINDEX, static_cast<WPARAM>(newestEntry), FALSE);
+    SendMessageA(app.resultList, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(app.resultList, nullptr, TRUE);
+    listShownAt = GetTickCount();
+}
+
 static void appendEntry(std::size_t length)
 {
+    if (!listHeld) {
+        SendMessageA(app.resultList, WM_SETREDRAW, FALSE, 0);
+        listHeld = true;
+        newestEntry = -1;
+    }
     LRESULT index = SendMessageA(app.resultList, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(app.pathBuf));
     if (index < 0)
         return;
     ++app.linkCount;
-    SendMessageA(app.resultList, LB_SETCARETINDEX, static_cast<WPARAM>(index), FALSE);
+    newestEntry = index;
     SIZE size;
     if (GetTextExtentPoint32A(app.listDc, app.pathBuf, static_cast<int>(length), &size) && size.cx > app.maxExtent)
         app.maxExtent = size.cx;
@@ -23,6 +49,8 @@ static void appendEntry(std::size_t length)
 
 static int showProgress()
 {
+    if (listHeld && GetTickCount() - listShownAt >= SHOW_ENTRIES_MS)
+        showEntries();
     char text[32];
     formatProgress(text, sizeof text, app.linkCount, app.tally);
     SetWindowTextA(app.statusLabel, text);
@@ -94,7 +122,13 @@ void searchRun()
 
     beginRun();
     SetWindowTextA(app.searchButton, "---");
+    // Neither reading a shortcut nor testing its target may bring up a system box about a
+    // drive without media; set once for the walk, as the call is not free.
+    UINT oldMode = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+    listShownAt = GetTickCount();
     int r = scanFolder(app.pathBuf + len);
+    SetErrorMode(oldMode);
+    showEntries();
     endRun();
     if (r == PUMP_CLOSING)
         return;  // the button keeps "---" and the status its last progress

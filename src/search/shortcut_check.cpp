@@ -6,10 +6,24 @@
 #include "app/app_state.h"
 #include "search/walk_rules.h"
 
+// The target as the shell stores it, in UTF-16: the 8-bit form loses what the code page
+// cannot hold. Read from the same object, so it costs no second load.
+static wchar_t wideTarget[MAX_PATH];
+
+static void readWideTarget(IShellLinkA* link)
+{
+    wideTarget[0] = L'\0';
+    IShellLinkW* wide = nullptr;
+    if (FAILED(link->QueryInterface(IID_IShellLinkW, reinterpret_cast<void**>(&wide))))
+        return;
+    if (FAILED(wide->GetPath(wideTarget, MAX_PATH, nullptr, 0)))
+        wideTarget[0] = L'\0';
+    wide->Release();
+}
+
+// The caller sets the error mode that keeps system boxes about missing disks away.
 HRESULT resolveShortcut()
 {
-    // Never a system box about a missing disk or an unreadable file.
-    UINT oldMode = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
     IShellLinkA* link = nullptr;
     HRESULT hr = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
                                   reinterpret_cast<void**>(&link));
@@ -24,12 +38,12 @@ HRESULT resolveShortcut()
                 app.targetBuf[0] = '\0';
                 // The stored path as it is: Resolve would search for moved targets and may show UI.
                 hr = link->GetPath(app.targetBuf, MAX_PATH, &app.findData, 0);
+                readWideTarget(link);
             }
             file->Release();
         }
         link->Release();
     }
-    SetErrorMode(oldMode);
     return hr;
 }
 
@@ -73,37 +87,15 @@ static bool existsUnderNativeProgramFiles(const char* target)
 }
 
 // A target the 8-bit code page cannot represent comes back with '?' or a look-alike letter
-// (best fit) in its place, naming no file or another one. Before such a target is called
-// missing, the shortcut is read again for its wide form, which is tested if it differs.
-// Only shortcuts that look broken pay for this second reading.
+// (best fit) in its place, naming no file or another one; its wide form is tested instead.
 static bool existsUnderWideName()
 {
-    static wchar_t wideLink[PATH_BUF_BYTES];
-    static wchar_t wideTarget[MAX_PATH];
     static wchar_t roundTrip[MAX_PATH];
-    static WIN32_FIND_DATAW wideFindData;
-    bool differs = false;
-    UINT oldMode = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
-    IShellLinkW* link = nullptr;
-    if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
-                                   reinterpret_cast<void**>(&link)))) {
-        IPersistFile* file = nullptr;
-        if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
-            MultiByteToWideChar(CP_ACP, 0, app.pathBuf, -1, wideLink, PATH_BUF_BYTES);
-            wideTarget[0] = L'\0';
-            if (SUCCEEDED(file->Load(wideLink, STGM_READ)) &&
-                SUCCEEDED(link->GetPath(wideTarget, MAX_PATH, &wideFindData, 0)) && wideTarget[0] != L'\0') {
-                roundTrip[0] = L'\0';
-                MultiByteToWideChar(CP_ACP, 0, app.targetBuf, -1, roundTrip, MAX_PATH);
-                differs = lstrcmpW(roundTrip, wideTarget) != 0;
-            }
-            file->Release();
-        }
-        link->Release();
-    }
-    SetErrorMode(oldMode);
-    // Tested like the 8-bit target, under the normal error mode.
-    return differs && attributesSeenNatively(nullptr, wideTarget) != INVALID_FILE_ATTRIBUTES;
+    if (wideTarget[0] == L'\0')
+        return false;
+    roundTrip[0] = L'\0';
+    MultiByteToWideChar(CP_ACP, 0, app.targetBuf, -1, roundTrip, MAX_PATH);
+    return lstrcmpW(roundTrip, wideTarget) != 0 && attributesSeenNatively(nullptr, wideTarget) != INVALID_FILE_ATTRIBUTES;
 }
 
 bool isBrokenShortcut()

@@ -4,6 +4,7 @@
 
 // Loads the shortcut named in pathBuf and leaves its target in targetBuf. Returns the
 // result of the last step made; negative when the file is not a readable shortcut.
+// The caller keeps system boxes away (SEM_FAILCRITICALERRORS) for this and the target test.
 HRESULT resolveShortcut();
 
 // Whether the shortcut in pathBuf is listed: readable, with a file-system target that is

@@ -292,6 +292,104 @@ TEST_F(SearchTest, PostedCloseEndsTheWalkAndKeepsTheWindow)
     EXPECT_EQ(windowText(app.searchButton), "Search");
 }
 
+TEST_F(SearchTest, EntriesAreDrawnAndScrolledToWhenTheWalkEnds)
+{
+    SetWindowPos(app.mainWindow, nullptr, 0, 0, 700, 600, SWP_NOMOVE | SWP_NOZORDER);
+    brokenShortcut(root + "\\b00.lnk");
+    std::string bytes = readFile(root + "\\b00.lnk");
+    for (int i = 1; i < 60; ++i)
+        writeFile(root + "\\b" + std::to_string(i / 10) + std::to_string(i % 10) + ".lnk", bytes);
+    ASSERT_EQ(search(root).size(), 60u);
+    // The scroll bar covers every entry and the last one is in view.
+    SCROLLINFO si = {sizeof si, SIF_ALL};
+    ASSERT_TRUE(GetScrollInfo(app.resultList, SB_VERT, &si));
+    EXPECT_EQ(si.nMax, 59);
+    RECT client, last;
+    GetClientRect(app.resultList, &client);
+    SendMessageA(app.resultList, LB_GETITEMRECT, 59, reinterpret_cast<LPARAM>(&last));
+    EXPECT_GE(last.top, 0);
+    EXPECT_LE(last.bottom, client.bottom);
+    EXPECT_EQ(static_cast<int>(SendMessageA(app.resultList, LB_GETTOPINDEX, 0, 0)), si.nPos);
+    // And the list draws its entries again: some pixel of the top entry is not background.
+    RedrawWindow(app.resultList, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    RECT top;
+    SendMessageA(app.resultList, LB_GETITEMRECT, si.nPos, reinterpret_cast<LPARAM>(&top));
+    HDC dc = GetDC(app.resultList);
+    COLORREF background = GetPixel(dc, top.right - 1, top.top);
+    int inked = 0;
+    for (int y = top.top; y < top.bottom; ++y)
+        for (int x = top.left; x < top.left + 200; ++x)
+            inked += GetPixel(dc, x, y) != background;
+    ReleaseDC(app.resultList, dc);
+    EXPECT_GT(inked, 20);
+}
+
+// Clicks the middle of the list, for real, once the walk has listed two entries.
+LRESULT CALLBACK clickerProc(HWND w, UINT msg, WPARAM wp, LPARAM lp)
+{
+    if (msg != WM_APP)
+        return DefWindowProcA(w, msg, wp, lp);
+    if (app.linkCount < 2) {
+        PostMessageA(w, WM_APP, 0, 0);
+        return 0;
+    }
+    RECT r;
+    GetWindowRect(app.resultList, &r);
+    INPUT in[3] = {};
+    for (INPUT& i : in)
+        i.type = INPUT_MOUSE;
+    in[0].mi.dx = ((r.left + r.right) / 2) * 65535 / (GetSystemMetrics(SM_CXSCREEN) - 1);
+    in[0].mi.dy = ((r.top + r.bottom) / 2) * 65535 / (GetSystemMetrics(SM_CYSCREEN) - 1);
+    in[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    in[1].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    in[2].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    SendInput(3, in, sizeof(INPUT));
+    return 0;
+}
+
+TEST_F(SearchTest, ClickIntoTheListStopsTheWalkWhileItFills)
+{
+    SetWindowPos(app.mainWindow, HWND_TOP, 0, 0, 700, 600, SWP_NOZORDER);
+    SetForegroundWindow(app.mainWindow);
+    runUntilIdle();
+    brokenShortcut(root + "\\b0.lnk");
+    std::string bytes = readFile(root + "\\b0.lnk");
+    for (int i = 1; i < 400; ++i)
+        writeFile(root + "\\b" + std::to_string(i) + ".lnk", bytes);
+    HWND clicker = makeMessageWindow("SearchClicker", clickerProc);
+    PostMessageA(clicker, WM_APP, 0, 0);
+    std::size_t found = search(root).size();
+    SetCursorPos(1270, 1010);
+    EXPECT_GE(found, 2u);
+    EXPECT_LT(found, 400u) << "the click reached the list and stopped the walk";
+    EXPECT_EQ(windowText(app.searchButton), "Search");
+    DestroyWindow(clicker);
+}
+
+// The error mode seen by whatever the pump dispatches during the walk.
+UINT modeDuringWalk;
+LRESULT CALLBACK modeProbeProc(HWND w, UINT msg, WPARAM wp, LPARAM lp)
+{
+    if (msg == WM_APP && app.busy > 0)
+        modeDuringWalk = GetErrorMode();
+    return msg == WM_APP ? 0 : DefWindowProcA(w, msg, wp, lp);
+}
+
+TEST_F(SearchTest, NoSystemBoxesDuringTheWalkAndTheModeIsRestored)
+{
+    UINT before = SetErrorMode(0);
+    brokenShortcut(root + "\\b0.lnk");
+    HWND probe = makeMessageWindow("SearchModeProbe", modeProbeProc);
+    PostMessageA(probe, WM_APP, 0, 0);
+    modeDuringWalk = 0;
+    EXPECT_EQ(search(root).size(), 1u);
+    EXPECT_EQ(modeDuringWalk & (SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX),
+              static_cast<UINT>(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX));
+    EXPECT_EQ(GetErrorMode(), 0u);
+    SetErrorMode(before);
+    DestroyWindow(probe);
+}
+
 // Long paths are made through the wide functions with the \\?\ prefix, which take any length.
 std::wstring longName(const std::string& path) { return L"\\\\?\\" + std::wstring(path.begin(), path.end()); }
 
