@@ -211,7 +211,7 @@ int main(int argc, char** argv)
     std::printf("per file (walk): %8.2f us\n", bestWalk * 1e6 / bareFiles);
     std::printf("per shortcut:    %8.1f us (limit), %.1f us (program, walk share removed)\n",
                 (bestLimit - bestWalk) * 1e6 / bareLinks, (bestProgram - bestWalk) * 1e6 / bareLinks);
-    std::printf("progress steps:  %8u x %.1f us = %.1f ms (status text + pump; not in the limit)\n", steps, step * 1e6,
+    std::printf("progress steps:  about %u x %.1f us = %.1f ms (status text + pump; not in the limit)\n", steps, step * 1e6,
                 steps * step * 1000);
     SendMessageA(app.mainWindow, WM_CLOSE, 0, 0);
     finishProgram();
