@@ -6,6 +6,7 @@
 #include "results/entry_actions.h"
 #include "results/status_text.h"
 #include "results/tooltip.h"
+#include "search/search_run.h"
 
 void updateStatus(int mode)
 {
@@ -100,6 +101,7 @@ LRESULT CALLBACK resultListProc(HWND window, UINT msg, WPARAM wParam, LPARAM lPa
             return 0;
         }
         break;
+    case WM_PAINT: showEntries(); break;  // a list held by the walk must not paint blank
     case WM_MOUSEMOVE: trackPointer(wParam, lParam); break;
     case WM_LBUTTONDOWN:
         // Posted: the status line must show the selection the list box's own click makes.

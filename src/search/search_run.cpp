@@ -18,7 +18,7 @@ static bool listHeld;
 static DWORD listShownAt;
 static LRESULT newestEntry;
 
-static void showEntries()
+void showEntries()
 {
     if (!listHeld)
         return;

@@ -9,3 +9,7 @@ void searchRun();
 // message was seen; pathBuf is cut back to the folder's path on every return but an
 // immediate stop.
 int scanFolder(char* end);
+
+// The walk holds the list's drawing while entries arrive and shows them now and then; this
+// shows them at once. The list calls it when it must paint anyway (uncovered, resized).
+void showEntries();

@@ -292,6 +292,22 @@ TEST_F(SearchTest, PostedCloseEndsTheWalkAndKeepsTheWindow)
     EXPECT_EQ(windowText(app.searchButton), "Search");
 }
 
+// Paints entry `i` now and counts its pixels in other colours than the list's background.
+int inkedPixels(int i)
+{
+    RedrawWindow(app.resultList, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    RECT r;
+    SendMessageA(app.resultList, LB_GETITEMRECT, i, reinterpret_cast<LPARAM>(&r));
+    HDC dc = GetDC(app.resultList);
+    COLORREF background = GetSysColor(COLOR_WINDOW);
+    int inked = 0;
+    for (int y = r.top; y < r.bottom; ++y)
+        for (int x = r.left; x < r.left + 200; ++x)
+            inked += GetPixel(dc, x, y) != background;
+    ReleaseDC(app.resultList, dc);
+    return inked;
+}
+
 TEST_F(SearchTest, EntriesAreDrawnAndScrolledToWhenTheWalkEnds)
 {
     SetWindowPos(app.mainWindow, nullptr, 0, 0, 700, 600, SWP_NOMOVE | SWP_NOZORDER);
@@ -310,18 +326,36 @@ TEST_F(SearchTest, EntriesAreDrawnAndScrolledToWhenTheWalkEnds)
     EXPECT_GE(last.top, 0);
     EXPECT_LE(last.bottom, client.bottom);
     EXPECT_EQ(static_cast<int>(SendMessageA(app.resultList, LB_GETTOPINDEX, 0, 0)), si.nPos);
-    // And the list draws its entries again: some pixel of the top entry is not background.
-    RedrawWindow(app.resultList, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
-    RECT top;
-    SendMessageA(app.resultList, LB_GETITEMRECT, si.nPos, reinterpret_cast<LPARAM>(&top));
-    HDC dc = GetDC(app.resultList);
-    COLORREF background = GetPixel(dc, top.right - 1, top.top);
-    int inked = 0;
-    for (int y = top.top; y < top.bottom; ++y)
-        for (int x = top.left; x < top.left + 200; ++x)
-            inked += GetPixel(dc, x, y) != background;
-    ReleaseDC(app.resultList, dc);
-    EXPECT_GT(inked, 20);
+    // And the list draws its entries again.
+    EXPECT_GT(inkedPixels(si.nPos), 20);
+}
+
+// Has the list painted, as when it is uncovered, once the walk has listed two entries.
+int inkedDuringWalk;
+LRESULT CALLBACK painterProc(HWND w, UINT msg, WPARAM wp, LPARAM lp)
+{
+    if (msg != WM_APP)
+        return DefWindowProcA(w, msg, wp, lp);
+    if (app.linkCount < 2)
+        PostMessageA(w, WM_APP, 0, 0);
+    else
+        inkedDuringWalk = inkedPixels(0);
+    return 0;
+}
+
+TEST_F(SearchTest, ListPaintsItsEntriesWhenUncoveredDuringTheWalk)
+{
+    SetWindowPos(app.mainWindow, nullptr, 0, 0, 700, 600, SWP_NOMOVE | SWP_NOZORDER);
+    brokenShortcut(root + "\\b0.lnk");
+    std::string bytes = readFile(root + "\\b0.lnk");
+    for (int i = 1; i < 20; ++i)
+        writeFile(root + "\\b" + std::to_string(i) + ".lnk", bytes);
+    HWND painter = makeMessageWindow("SearchPainter", painterProc);
+    PostMessageA(painter, WM_APP, 0, 0);
+    inkedDuringWalk = -1;
+    EXPECT_EQ(search(root).size(), 20u);
+    EXPECT_GT(inkedDuringWalk, 20);
+    DestroyWindow(painter);
 }
 
 // Clicks the middle of the list, for real, once the walk has listed two entries.
