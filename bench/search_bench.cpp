@@ -173,7 +173,7 @@ int main(int argc, char** argv)
     unsigned files = argc > 1 ? static_cast<unsigned>(std::atoi(argv[1])) : 18000;
     unsigned shortcuts = argc > 2 ? static_cast<unsigned>(std::atoi(argv[2])) : 2000;
     unsigned brokenPercent = argc > 3 ? static_cast<unsigned>(std::atoi(argv[3])) : 10;
-    int rounds = argc > 4 ? std::atoi(argv[4]) : 3;
+    int rounds = argc > 4 ? std::atoi(argv[4]) : 5;
 
     char temp[MAX_PATH];
     GetTempPathA(MAX_PATH, temp);
@@ -196,6 +196,7 @@ int main(int argc, char** argv)
         double p = timeProgram(root);
         double l = timeBare(root, true);
         double w = timeBare(root, false);
+        std::printf("round %d: program %.1f ms, limit %.1f ms, bare walk %.1f ms\n", i + 1, p * 1000, l * 1000, w * 1000);
         bestProgram = p < bestProgram ? p : bestProgram;
         bestLimit = l < bestLimit ? l : bestLimit;
         bestWalk = w < bestWalk ? w : bestWalk;

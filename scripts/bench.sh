@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Benchmark: the program's search against the bare walk and shortcut checks on one tree.
 # Usage: scripts/bench.sh [files] [shortcuts] [broken percent] [rounds]
-#        (default: 18000 ordinary files, 2000 shortcuts, 10% of them broken, 3 rounds)
+#        (default: 18000 ordinary files, 2000 shortcuts, 10% of them broken, best of 5 rounds)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
