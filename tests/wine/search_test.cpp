@@ -35,6 +35,15 @@ protected:
         DeleteFileA(target.c_str());
     }
     void validShortcut(const std::string& link, const std::string& target) { makeShortcut(link, target); }
+    // b0.lnk to b<count-1>.lnk in the root, all broken: one saved through the shell, the rest
+    // copies of it, which is much quicker.
+    void brokenShortcuts(int count)
+    {
+        brokenShortcut(root + "\\b0.lnk");
+        std::string bytes = readFile(root + "\\b0.lnk");
+        for (int i = 1; i < count; ++i)
+            writeFile(root + "\\b" + std::to_string(i) + ".lnk", bytes);
+    }
     std::vector<std::string> search(const std::string& folder)
     {
         SetWindowTextA(app.folderBox, folder.c_str());
@@ -241,10 +250,7 @@ HWND makeStopper(UINT msg, WPARAM key, unsigned afterLinks)
 
 TEST_F(SearchTest, EscMidWalkKeepsWhatWasFound)
 {
-    brokenShortcut(root + "\\b0.lnk");
-    std::string bytes = readFile(root + "\\b0.lnk");
-    for (int i = 1; i < 12; ++i)
-        writeFile(root + "\\b" + std::to_string(i) + ".lnk", bytes);
+    brokenShortcuts(12);
     HWND stopper = makeStopper(WM_KEYDOWN, VK_ESCAPE, 2);
     SetWindowTextA(app.folderBox, root.c_str());
     SendMessageA(app.mainWindow, WM_COMMAND, IDC_SEARCH, 0);
@@ -269,10 +275,7 @@ TEST_F(SearchTest, EscBeforeAnythingWasListedLeavesTheHistory)
 
 TEST_F(SearchTest, PostedCloseEndsTheWalkAndKeepsTheWindow)
 {
-    brokenShortcut(root + "\\b0.lnk");
-    std::string bytes = readFile(root + "\\b0.lnk");
-    for (int i = 1; i < 12; ++i)
-        writeFile(root + "\\b" + std::to_string(i) + ".lnk", bytes);
+    brokenShortcuts(12);
     HWND stopper = makeStopper(WM_CLOSE, 0, 1);
     pressKey(VK_CONTROL, true);
     SetWindowTextA(app.folderBox, root.c_str());
@@ -311,10 +314,7 @@ int inkedPixels(int i)
 TEST_F(SearchTest, EntriesAreDrawnAndScrolledToWhenTheWalkEnds)
 {
     SetWindowPos(app.mainWindow, nullptr, 0, 0, 700, 600, SWP_NOMOVE | SWP_NOZORDER);
-    brokenShortcut(root + "\\b00.lnk");
-    std::string bytes = readFile(root + "\\b00.lnk");
-    for (int i = 1; i < 60; ++i)
-        writeFile(root + "\\b" + std::to_string(i / 10) + std::to_string(i % 10) + ".lnk", bytes);
+    brokenShortcuts(60);
     ASSERT_EQ(search(root).size(), 60u);
     // The scroll bar covers every entry and the last one is in view.
     SCROLLINFO si = {sizeof si, SIF_ALL};
@@ -346,10 +346,7 @@ LRESULT CALLBACK painterProc(HWND w, UINT msg, WPARAM wp, LPARAM lp)
 TEST_F(SearchTest, ListPaintsItsEntriesWhenUncoveredDuringTheWalk)
 {
     SetWindowPos(app.mainWindow, nullptr, 0, 0, 700, 600, SWP_NOMOVE | SWP_NOZORDER);
-    brokenShortcut(root + "\\b0.lnk");
-    std::string bytes = readFile(root + "\\b0.lnk");
-    for (int i = 1; i < 20; ++i)
-        writeFile(root + "\\b" + std::to_string(i) + ".lnk", bytes);
+    brokenShortcuts(20);
     HWND painter = makeMessageWindow("SearchPainter", painterProc);
     PostMessageA(painter, WM_APP, 0, 0);
     inkedDuringWalk = -1;
@@ -386,10 +383,7 @@ TEST_F(SearchTest, ClickIntoTheListStopsTheWalkWhileItFills)
     SetWindowPos(app.mainWindow, HWND_TOP, 0, 0, 700, 600, SWP_NOZORDER);
     SetForegroundWindow(app.mainWindow);
     runUntilIdle();
-    brokenShortcut(root + "\\b0.lnk");
-    std::string bytes = readFile(root + "\\b0.lnk");
-    for (int i = 1; i < 400; ++i)
-        writeFile(root + "\\b" + std::to_string(i) + ".lnk", bytes);
+    brokenShortcuts(400);
     HWND clicker = makeMessageWindow("SearchClicker", clickerProc);
     PostMessageA(clicker, WM_APP, 0, 0);
     std::size_t found = search(root).size();
