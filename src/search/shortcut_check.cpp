@@ -12,7 +12,6 @@ static wchar_t wideTarget[MAX_PATH];
 
 static void readWideTarget(IShellLinkA* link)
 {
-    wideTarget[0] = L'\0';
     IShellLinkW* wide = nullptr;
     if (FAILED(link->QueryInterface(IID_IShellLinkW, reinterpret_cast<void**>(&wide))))
         return;
@@ -24,6 +23,7 @@ static void readWideTarget(IShellLinkA* link)
 // The caller sets the error mode that keeps system boxes about missing disks away.
 HRESULT resolveShortcut()
 {
+    wideTarget[0] = L'\0';
     IShellLinkA* link = nullptr;
     HRESULT hr = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
                                   reinterpret_cast<void**>(&link));
@@ -38,7 +38,8 @@ HRESULT resolveShortcut()
                 app.targetBuf[0] = '\0';
                 // The stored path as it is: Resolve would search for moved targets and may show UI.
                 hr = link->GetPath(app.targetBuf, MAX_PATH, &app.findData, 0);
-                readWideTarget(link);
+                if (SUCCEEDED(hr) && app.targetBuf[0] != '\0')
+                    readWideTarget(link);  // only a target that will be tested needs it
             }
             file->Release();
         }
