@@ -4,6 +4,7 @@
 #include <shlobj.h>
 
 #include "app/app_state.h"
+#include "search/target_views.h"
 #include "search/walk_rules.h"
 
 // The target as the shell stores it, in UTF-16: the 8-bit form loses what the code page
@@ -37,7 +38,7 @@ HRESULT resolveShortcut()
             if (SUCCEEDED(hr)) {
                 app.targetBuf[0] = '\0';
                 // The stored path as it is: Resolve would search for moved targets and may show UI.
-                hr = link->GetPath(app.targetBuf, MAX_PATH, &app.findData, 0);
+                hr = link->GetPath(app.targetBuf, MAX_PATH, nullptr, 0);
                 if (SUCCEEDED(hr) && app.targetBuf[0] != '\0')
                     readWideTarget(link);  // only a target that will be tested needs it
             }
@@ -50,53 +51,77 @@ HRESULT resolveShortcut()
 
 typedef BOOL(WINAPI* DisableRedirectionFn)(PVOID*);
 typedef BOOL(WINAPI* RevertRedirectionFn)(PVOID);
+typedef BOOL(WINAPI* IsWow64ProcessFn)(HANDLE, PBOOL);
 
-// A 32-bit program on 64-bit Windows sees System32 redirected to its own 32-bit copy; a
-// target that only the 64-bit side holds would be called missing. Looked up at run time:
-// 32-bit Windows has no such functions.
-static DWORD attributesSeenNatively(const char* path, const wchar_t* widePath)
+// Looked up at run time: 32-bit Windows before XP SP2 has none of these.
+static FARPROC kernelFunction(const char* name)
 {
     static HMODULE kernel = GetModuleHandleA("kernel32.dll");
-    static DisableRedirectionFn disable = reinterpret_cast<DisableRedirectionFn>(
-        reinterpret_cast<void*>(GetProcAddress(kernel, "Wow64DisableWow64FsRedirection")));
-    static RevertRedirectionFn revert = reinterpret_cast<RevertRedirectionFn>(
-        reinterpret_cast<void*>(GetProcAddress(kernel, "Wow64RevertWow64FsRedirection")));
+    return kernel != nullptr ? GetProcAddress(kernel, name) : nullptr;
+}
+
+template <typename Fn>
+static Fn kernelFunctionAs(const char* name)
+{
+    return reinterpret_cast<Fn>(reinterpret_cast<void*>(kernelFunction(name)));
+}
+
+static bool runsUnderWow64()
+{
+    static IsWow64ProcessFn isWow64 = kernelFunctionAs<IsWow64ProcessFn>("IsWow64Process");
+    BOOL wow64 = FALSE;
+    return isWow64 != nullptr && isWow64(GetCurrentProcess(), &wow64) && wow64;
+}
+
+// A 32-bit program on 64-bit Windows sees System32 redirected to its own 32-bit copy; this
+// is the 64-bit side's answer.
+static DWORD attributesUnredirected(const char* path, const wchar_t* widePath)
+{
+    static DisableRedirectionFn disable = kernelFunctionAs<DisableRedirectionFn>("Wow64DisableWow64FsRedirection");
+    static RevertRedirectionFn revert = kernelFunctionAs<RevertRedirectionFn>("Wow64RevertWow64FsRedirection");
     PVOID old = nullptr;
-    bool off = disable != nullptr && revert != nullptr && disable(&old);
+    if (disable == nullptr || revert == nullptr || !disable(&old))
+        return INVALID_FILE_ATTRIBUTES;  // no other view to ask
     DWORD attributes = widePath != nullptr ? GetFileAttributesW(widePath) : GetFileAttributesA(path);
-    if (off)
-        revert(old);
+    revert(old);
     return attributes;
 }
 
-// The shell hands a 32-bit reader the x86 program folder for targets stored as the
-// native "Program Files"; the same path there is tested before calling the target missing.
-static bool existsUnderNativeProgramFiles(const char* target)
+// The shell hands a 32-bit reader the x86 program folder for targets stored as the native
+// "Program Files"; this is the same path under the native folder.
+static char nativeProgramsTarget[MAX_PATH];
+
+static bool mapsToNativeProgramFiles(const char* target)
 {
-#if defined(_WIN64)
-    (void)target;
-    return false;
-#else
     static char x86Dir[MAX_PATH];
     static char nativeDir[MAX_PATH];
     static bool known = GetEnvironmentVariableA("ProgramFiles(x86)", x86Dir, MAX_PATH) - 1u < MAX_PATH - 1u &&
                         GetEnvironmentVariableA("ProgramW6432", nativeDir, MAX_PATH) - 1u < MAX_PATH - 1u;
-    char native[MAX_PATH];
-    return known && mapToNativeProgramFiles(target, x86Dir, nativeDir, native, sizeof native) &&
-           attributesSeenNatively(native, nullptr) != INVALID_FILE_ATTRIBUTES;
-#endif
+    return known && mapToNativeProgramFiles(target, x86Dir, nativeDir, nativeProgramsTarget, MAX_PATH);
 }
 
 // A target the 8-bit code page cannot represent comes back with '?' or a look-alike letter
-// (best fit) in its place, naming no file or another one; its wide form is tested instead.
-static bool existsUnderWideName()
+// (best fit) in its place, naming no file or another one; its wide form is tested too.
+static bool wideTargetDiffers()
 {
     static wchar_t roundTrip[MAX_PATH];
     if (wideTarget[0] == L'\0')
         return false;
     roundTrip[0] = L'\0';
     MultiByteToWideChar(CP_ACP, 0, app.targetBuf, -1, roundTrip, MAX_PATH);
-    return lstrcmpW(roundTrip, wideTarget) != 0 && attributesSeenNatively(nullptr, wideTarget) != INVALID_FILE_ATTRIBUTES;
+    return lstrcmpW(roundTrip, wideTarget) != 0;
+}
+
+static bool presentIn(TargetView view, void*)
+{
+    switch (view) {
+    case VIEW_AS_SEEN: return GetFileAttributesA(app.targetBuf) != INVALID_FILE_ATTRIBUTES;
+    case VIEW_UNREDIRECTED: return attributesUnredirected(app.targetBuf, nullptr) != INVALID_FILE_ATTRIBUTES;
+    case VIEW_NATIVE_PROGRAM_FILES: return GetFileAttributesA(nativeProgramsTarget) != INVALID_FILE_ATTRIBUTES;
+    case VIEW_WIDE: return GetFileAttributesW(wideTarget) != INVALID_FILE_ATTRIBUTES;
+    case VIEW_WIDE_UNREDIRECTED: return attributesUnredirected(nullptr, wideTarget) != INVALID_FILE_ATTRIBUTES;
+    default: return false;
+    }
 }
 
 bool isBrokenShortcut()
@@ -107,7 +132,7 @@ bool isBrokenShortcut()
         return false;  // no file-system target: a virtual folder, a control-panel item
     if (app.targetBuf[0] == '\\' && app.settings.remoteOn == 0)
         return false;  // network targets are tested only with Remote on
-    if (attributesSeenNatively(app.targetBuf, nullptr) != INVALID_FILE_ATTRIBUTES)
-        return false;
-    return !existsUnderNativeProgramFiles(app.targetBuf) && !existsUnderWideName();
+    static const bool wow64 = runsUnderWow64();
+    TargetFacts facts = {wow64, wow64 && mapsToNativeProgramFiles(app.targetBuf), wideTargetDiffers()};
+    return targetGone(facts, presentIn, nullptr);
 }
