@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include "search/walk_rules.h"
 #include "settings/settings_block.h"
 
 // Private messages: the main loop lets up to five ordinary messages go first.
@@ -13,6 +14,9 @@ constexpr UINT MSG_RESTORE_FOLDER_TEXT = 0x800A;
 constexpr int PATH_BUF_BYTES = 352;   // longest walk pattern (343 + "\*" + NUL), longest shortcut path + 2 NULs
 constexpr int FOLDER_TEXT_BYTES = 260;  // folder texts read from the folder box, with NUL
 constexpr int ITEM_PATH_BYTES = 352;
+static_assert(MAX_FOLDER_PATH + 3 <= std::size_t{PATH_BUF_BYTES}, "a folder's walk pattern must fit pathBuf");
+static_assert(MAX_SHORTCUT_PATH + 2 <= std::size_t{PATH_BUF_BYTES} && MAX_SHORTCUT_PATH + 2 <= std::size_t{ITEM_PATH_BYTES},
+              "a shortcut path and the shell's double NUL must fit");
 
 // hoverIndex after a search: names no entry, and differs from every pointer position.
 constexpr unsigned HOVER_NONE = 0xFFFFFFFFu;
@@ -36,7 +40,7 @@ struct AppState {
 
     char pathBuf[PATH_BUF_BYTES];
     alignas(wchar_t) char targetBuf[702];  // the shortcut's UTF-16 path, then its 8-bit target
-    WIN32_FIND_DATAA findData;
+    WIN32_FIND_DATAW findData;  // wide: the 8-bit find functions turn names they cannot hold into patterns
     char tipText[96];
     TTTOOLINFOA toolInfo;
 

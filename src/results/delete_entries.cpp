@@ -9,6 +9,8 @@
 #include "search/pump.h"
 #include "search/walk_rules.h"
 
+int(WINAPI* shellFileOperation)(LPSHFILEOPSTRUCTA op) = SHFileOperationA;
+
 static const FILEOP_FLAGS DELETE_FOR_GOOD = FOF_SILENT | FOF_NOCONFIRMATION | FOF_FILESONLY | FOF_NOERRORUI;
 static const FILEOP_FLAGS DELETE_TO_BIN = DELETE_FOR_GOOD | FOF_ALLOWUNDO;
 
@@ -30,6 +32,8 @@ static int deleteEntry(unsigned i, bool menuEntry)
         return len;
     if (menuEntry && std::strcmp(source, app.itemPath) != 0)
         return -1;  // the list changed since the menu opened: delete nothing rather than the wrong file
+    if (!namesOneFile(source))
+        return len;  // the shell would delete every file the pattern matches
     source[len + 1] = '\0';  // the shell takes a list of names ending in a double NUL
 
     SHFILEOPSTRUCTA op = {};
@@ -38,7 +42,14 @@ static int deleteEntry(unsigned i, bool menuEntry)
     op.pFrom = source;
     op.fFlags = (app.settings.recycle != 0 && !isInRecycledFolder(source, static_cast<std::size_t>(len)))
                     ? DELETE_TO_BIN : DELETE_FOR_GOOD;
-    if (SHFileOperationA(&op) != 0)
+    if (shellFileOperation(&op) != 0)
+        return len;
+    // The shell may dispatch messages while it works: a command run inside it may have
+    // changed the list, and row i may now be another entry.
+    char now[PATH_BUF_BYTES];
+    LRESULT nowLen = SendMessageA(app.resultList, LB_GETTEXTLEN, i, 0);
+    if (nowLen != len || SendMessageA(app.resultList, LB_GETTEXT, i, reinterpret_cast<LPARAM>(now)) != len ||
+        std::memcmp(now, source, static_cast<std::size_t>(len)) != 0)
         return len;
     if (static_cast<LONG>(GetFileAttributesA(source)) > 0) {
         SendMessageA(app.resultList, LB_SETSEL, FALSE, static_cast<LPARAM>(i));

@@ -1,7 +1,11 @@
 // Deleting the shortcut files behind list entries through the shell.
 #pragma once
 #include <windows.h>
+#include <shellapi.h>
 
 // IDC_DELETE: every selected entry, as a run that can be stopped. IDM_DELITEM: the entry
 // whose context menu was opened, at `index`, at once.
 void deleteEntries(UINT command, unsigned index);
+
+// The shell's file operation; tests put a recorder in its place.
+extern int(WINAPI* shellFileOperation)(LPSHFILEOPSTRUCTA op);

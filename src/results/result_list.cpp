@@ -6,7 +6,6 @@
 #include "results/entry_actions.h"
 #include "results/status_text.h"
 #include "results/tooltip.h"
-#include "search/search_run.h"
 
 void updateStatus(int mode)
 {
@@ -25,6 +24,50 @@ void updateStatus(int mode)
     }
     SetWindowTextA(app.statusLabel, text);
     EnableWindow(app.deleteButton, app.tally != 0);
+}
+
+// Drawn at once, every new entry would cost the list a scroll and a scroll-bar update, more
+// than checking a shortcut takes; held, the list still fills up visibly during the walk.
+static const DWORD SHOW_ENTRIES_MS = 200;
+static bool listHeld;
+static DWORD listShownAt;
+static LRESULT newestEntry;
+
+void beginEntries() { listShownAt = GetTickCount(); }
+
+void showEntries()
+{
+    if (!listHeld)
+        return;
+    listHeld = false;
+    if (newestEntry >= 0)
+        SendMessageA(app.resultList, LB_SETCARETINDEX, static_cast<WPARAM>(newestEntry), FALSE);
+    SendMessageA(app.resultList, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(app.resultList, nullptr, TRUE);
+    listShownAt = GetTickCount();
+}
+
+void entriesProgress()
+{
+    if (listHeld && GetTickCount() - listShownAt >= SHOW_ENTRIES_MS)
+        showEntries();
+}
+
+void appendEntry(const char* path, int length)
+{
+    if (!listHeld) {
+        SendMessageA(app.resultList, WM_SETREDRAW, FALSE, 0);
+        listHeld = true;
+        newestEntry = -1;
+    }
+    LRESULT index = SendMessageA(app.resultList, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(path));
+    if (index < 0)
+        return;
+    ++app.linkCount;
+    newestEntry = index;
+    SIZE size;
+    if (GetTextExtentPoint32A(app.listDc, path, length, &size) && size.cx > app.maxExtent)
+        app.maxExtent = size.cx;
 }
 
 void selectEntries(UINT command)

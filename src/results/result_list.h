@@ -11,3 +11,11 @@ void updateStatus(int mode);
 
 // "SelRe&v", "Sel&All", "SelCl&r".
 void selectEntries(UINT command);
+
+// A walk's entries: each is added with the list's drawing held, as a scroll per entry would
+// cost more than checking the shortcut. The list shows them at a progress step once
+// SHOW_ENTRIES_MS have passed since it last did, when it must paint, and at the end.
+void beginEntries();
+void appendEntry(const char* path, int length);  // counted in linkCount, widens maxExtent
+void entriesProgress();
+void showEntries();

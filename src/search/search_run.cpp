@@ -9,52 +9,31 @@
 #include "search/walk_rules.h"
 #include "settings/folder_history.h"
 
-// Drawn at once, every new entry would cost the list a scroll and a scroll-bar update, more
-// than checking a shortcut takes. While entries come in the list is held undrawn; the next
-// progress step after SHOW_ENTRIES_MS brings the newest entry into view and draws the list
-// once, so it still fills up visibly during the walk.
-static const DWORD SHOW_ENTRIES_MS = 200;
-static bool listHeld;
-static DWORD listShownAt;
-static LRESULT newestEntry;
-
-void showEntries()
-{
-    if (!listHeld)
-        return;
-    listHeld = false;
-    if (newestEntry >= 0)
-        SendMessageA(app.resultList, LB_SETCARETINDEX, static_cast<WPARAM>(newestEntry), FALSE);
-    SendMessageA(app.resultList, WM_SETREDRAW, TRUE, 0);
-    InvalidateRect(app.resultList, nullptr, TRUE);
-    listShownAt = GetTickCount();
-}
-
-static void appendEntry(std::size_t length)
-{
-    if (!listHeld) {
-        SendMessageA(app.resultList, WM_SETREDRAW, FALSE, 0);
-        listHeld = true;
-        newestEntry = -1;
-    }
-    LRESULT index = SendMessageA(app.resultList, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(app.pathBuf));
-    if (index < 0)
-        return;
-    ++app.linkCount;
-    newestEntry = index;
-    SIZE size;
-    if (GetTextExtentPoint32A(app.listDc, app.pathBuf, static_cast<int>(length), &size) && size.cx > app.maxExtent)
-        app.maxExtent = size.cx;
-}
-
 static int showProgress()
 {
-    if (listHeld && GetTickCount() - listShownAt >= SHOW_ENTRIES_MS)
-        showEntries();
+    entriesProgress();
     char text[32];
     formatProgress(text, sizeof text, app.linkCount, app.tally);
     SetWindowTextA(app.statusLabel, text);
     return pumpMessages();
+}
+
+// The folder path in pathBuf, as the wide find functions take it. Every name in pathBuf
+// came from a wide name that round-trips exactly, so this is the folder that was found.
+static wchar_t widePattern[PATH_BUF_BYTES];
+
+// A found name into the 8-bit path at `out`: its length, or 0 when the code page cannot hold
+// it exactly or it does not fit. A lossy name would be a pattern ('?' in place of what was
+// lost) or a look-alike (best fit: "O.lnk" for "\u03A9.lnk") naming another file.
+static std::size_t narrowName(const wchar_t* name, char* out, std::size_t room)
+{
+    BOOL lossy = FALSE;
+    static const bool utf8 = GetACP() == CP_UTF8;  // takes no best-fit flag, reports loss as failure
+    int n = WideCharToMultiByte(CP_ACP, utf8 ? WC_ERR_INVALID_CHARS : WC_NO_BEST_FIT_CHARS, name, -1, out,
+                                static_cast<int>(room), nullptr, utf8 ? nullptr : &lossy);
+    if (n <= 1 || lossy || !namesOneFile(out))
+        return 0;
+    return static_cast<std::size_t>(n - 1);
 }
 
 // One find record serves every level: it is read only between a find call and the nested
@@ -65,39 +44,38 @@ int scanFolder(char* end)
     if (r != PUMP_GO_ON)
         return r;
     std::size_t depth = static_cast<std::size_t>(end - app.pathBuf);
+    std::size_t room = PATH_BUF_BYTES - depth - 1;
     end[0] = '\\';
     end[1] = '*';
     end[2] = '\0';
-    HANDLE find = FindFirstFileA(app.pathBuf, &app.findData);
+    HANDLE find = INVALID_HANDLE_VALUE;
+    if (MultiByteToWideChar(CP_ACP, 0, app.pathBuf, -1, widePattern, PATH_BUF_BYTES) > 0)
+        find = FindFirstFileW(widePattern, &app.findData);
     if (find == INVALID_HANDLE_VALUE) {
         *end = '\0';
         return PUMP_GO_ON;
     }
     do {
-        const char* name = app.findData.cFileName;
-        std::size_t length = std::strlen(name);
         if (app.findData.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            if (isDotEntry(name) || !folderFits(depth, length))
-                continue;
-            std::memcpy(end + 1, name, length + 1);
+            std::size_t length = narrowName(app.findData.cFileName, end + 1, room);
+            if (length == 0 || isDotEntry(end + 1) || !folderFits(depth, length))
+                continue;  // a folder the program could not name is not walked
             r = scanFolder(end + 1 + length);
             if (r != PUMP_GO_ON)
                 break;
             continue;
         }
         ++app.tally;
-        bool shortcut = shortcutFits(depth, length) && isShortcutName(name, length);
-        if (shortcut) {
-            std::memcpy(end + 1, name, length + 1);
-            if (app.settings.listAll != 0 || isBrokenShortcut())
-                appendEntry(depth + 1 + length);
-        }
+        std::size_t length = narrowName(app.findData.cFileName, end + 1, room);
+        bool shortcut = length != 0 && shortcutFits(depth, length) && isShortcutName(end + 1, length);
+        if (shortcut && (app.settings.listAll != 0 || isBrokenShortcut()))
+            appendEntry(app.pathBuf, static_cast<int>(depth + 1 + length));
         if (progressDue(shortcut, app.tally)) {
             r = showProgress();
             if (r != PUMP_GO_ON)
                 break;
         }
-    } while (FindNextFileA(find, &app.findData));
+    } while (FindNextFileW(find, &app.findData));
     FindClose(find);
     *end = '\0';
     return r;
@@ -112,8 +90,8 @@ void searchRun()
     int len = static_cast<int>(
         SendMessageA(app.folderBox, WM_GETTEXT, FOLDER_TEXT_BYTES, reinterpret_cast<LPARAM>(app.pathBuf)));
     updateStatus(-1);
-    if (len <= 0)
-        return;
+    if (len <= 0 || !namesOneFile(app.pathBuf))
+        return;  // a typed pattern would walk folders nobody named
     // Only the key-down bit survives the shift: 0x2000 while Ctrl is held.
     app.settings.listAll = (static_cast<unsigned short>(GetAsyncKeyState(VK_CONTROL)) >> 2) & 0x2000;
     // "C:\" is walked from "C:" so the walk's own backslash does not double it.
@@ -125,7 +103,7 @@ void searchRun()
     // Neither reading a shortcut nor testing its target may bring up a system box about a
     // drive without media; set once for the walk, as the call is not free.
     UINT oldMode = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
-    listShownAt = GetTickCount();
+    beginEntries();
     int r = scanFolder(app.pathBuf + len);
     SetErrorMode(oldMode);
     showEntries();

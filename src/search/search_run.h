@@ -10,6 +10,3 @@ void searchRun();
 // immediate stop.
 int scanFolder(char* end);
 
-// The walk holds the list's drawing while entries arrive and shows them now and then; this
-// shows them at once. The list calls it when it must paint anyway (uncovered, resized).
-void showEntries();

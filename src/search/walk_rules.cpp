@@ -61,3 +61,11 @@ bool mapToNativeProgramFiles(const char* target, const char* x86Dir, const char*
     std::memcpy(out + m, rest, restLen + 1);
     return true;
 }
+
+bool namesOneFile(const char* path)
+{
+    for (; *path != '\0'; ++path)
+        if (*path == '?' || *path == '*')
+            return false;
+    return true;
+}

@@ -28,3 +28,7 @@ void formatProgress(char* out, std::size_t size, unsigned links, unsigned files)
 // untouched) when `target` does not lie under `x86Dir` or the result would not fit.
 bool mapToNativeProgramFiles(const char* target, const char* x86Dir, const char* nativeDir,
                              char* out, std::size_t outSize);
+
+// A path with '?' or '*' names no single file: the shell would take it as a pattern. No
+// code page the program runs under has either byte inside a double-byte character.
+bool namesOneFile(const char* path);

@@ -4,6 +4,8 @@
 #include <cstdio>
 
 #include "res/resource.h"
+#include "results/delete_entries.h"
+#include "results/result_list.h"
 #include "search/pump.h"
 
 namespace {
@@ -192,6 +194,32 @@ TEST_F(DeleteTest, ContextMenuDeletesNothingWhenTheListChangedUnderIt)
     app.hoverIndex = 99;  // names no entry
     SendMessageA(app.mainWindow, WM_COMMAND, IDM_DELITEM, 0);
     EXPECT_EQ(listEntries().size(), 4u);
+}
+
+// The shell's operation, during which a new search fills the list with other entries.
+std::vector<std::string> listDuringDelete;
+
+int WINAPI deleteThenRelist(LPSHFILEOPSTRUCTA op)
+{
+    int r = SHFileOperationA(op);
+    updateStatus(-1);
+    addEntries(listDuringDelete);
+    SetWindowTextA(app.statusLabel, "stale");
+    return r;
+}
+
+TEST_F(DeleteTest, ContextMenuLeavesAListThatChangedDuringTheDeletion)
+{
+    listFiles(4);
+    app.hoverIndex = 2;
+    SendMessageA(app.resultList, LB_GETTEXT, 2, reinterpret_cast<LPARAM>(app.itemPath));
+    listDuringDelete = {files[0], files[1], files[3]};  // row 2 is another file now
+    shellFileOperation = deleteThenRelist;
+    SendMessageA(app.mainWindow, WM_COMMAND, IDM_DELITEM, 0);
+    shellFileOperation = SHFileOperationA;
+    EXPECT_FALSE(fileExists(files[2]));
+    EXPECT_EQ(listEntries(), listDuringDelete);
+    EXPECT_EQ(windowText(app.statusLabel), "0 / 3 Links");
 }
 
 TEST_F(DeleteTest, DeleteKeyWithAnEmptyListDoesNothing)

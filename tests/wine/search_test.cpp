@@ -519,6 +519,55 @@ TEST_F(SearchTest, TargetBeyondTheCodePageIsTestedThroughWideNames)
     EXPECT_EQ(search(root), Paths{root + "\\broken.lnk"});
 }
 
+void writeFileW(const std::wstring& path)
+{
+    HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    CloseHandle(h);
+}
+
+// The 8-bit find functions give "?" for what the code page lacks (a pattern the shell
+// expands) and a look-alike for what it can only approximate (another file's name).
+TEST_F(SearchTest, NamesTheCodePageCannotHoldAreNeitherListedNorDeleted)
+{
+    BOOL lossy = FALSE;
+    char probe[8];
+    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, L"\x4E2D\x03A9\xFF41", -1, probe, sizeof probe, nullptr, &lossy);
+    if (!lossy)
+        GTEST_SKIP() << "this code page holds every name of the test";
+    std::wstring wroot(root.begin(), root.end());
+    for (const wchar_t* name : {L"a.lnk", L"b.lnk", L"O.lnk", L"ax.lnk", L"\x4E2D.lnk", L"\x03A9.lnk", L"\xFF41x.lnk"})
+        writeFileW(wroot + L"\\" + name);
+    CreateDirectoryW((wroot + L"\\\x4E2D").c_str(), nullptr);
+    writeFileW(wroot + L"\\\x4E2D\\in.lnk");
+    CreateDirectoryA((root + "\\d").c_str(), nullptr);  // what "?" as a folder would match
+    writeFile(root + "\\d\\d.lnk", "x");
+
+    pressKey(VK_CONTROL, true);
+    Paths found = search(root);
+    pressKey(VK_CONTROL, false);
+    const Paths exact = {root + "\\O.lnk", root + "\\a.lnk", root + "\\ax.lnk", root + "\\b.lnk", root + "\\d\\d.lnk"};
+    EXPECT_EQ(found, exact);
+
+    // A pattern reaching the list anyway is never handed to the shell.
+    addEntries({root + "\\?.lnk"});
+    selectEntry(app.linkCount - 1, true);
+    SendMessageA(app.mainWindow, WM_COMMAND, IDC_DELETE, 0);
+    EXPECT_TRUE(isSelected(app.linkCount - 1));
+    for (const std::string& path : exact)
+        EXPECT_TRUE(fileExists(path)) << path;
+
+    selectEntry(app.linkCount - 1, false);
+    for (const char* name : {"\\O.lnk", "\\a.lnk"})  // O.lnk, not the omega one
+        selectEntry(static_cast<unsigned>(SendMessageA(app.resultList, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                                       reinterpret_cast<LPARAM>((root + name).c_str()))), true);
+    SendMessageA(app.mainWindow, WM_COMMAND, IDC_DELETE, 0);
+    EXPECT_FALSE(fileExists(root + "\\O.lnk"));
+    EXPECT_FALSE(fileExists(root + "\\a.lnk"));
+    for (const wchar_t* name : {L"\\b.lnk", L"\\ax.lnk", L"\\\x4E2D.lnk", L"\\\x03A9.lnk", L"\\\xFF41x.lnk", L"\\\x4E2D\\in.lnk"})
+        EXPECT_NE(GetFileAttributesW((wroot + name).c_str()), INVALID_FILE_ATTRIBUTES) << name[1];
+}
+
 TEST_F(SearchTest, TargetThatOnlyTheNativeSystemFolderHolds)
 {
 #if defined(_WIN64)
