@@ -22,25 +22,33 @@ std::string makeTempDir(const char* tag)
     }
 }
 
-void removeTree(const std::string& path)
+// Wide, so names the code page cannot hold are removed too.
+static void removeTreeW(const std::wstring& path)
 {
-    WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA((path + "\\*").c_str(), &fd);
+    WIN32_FIND_DATAW fd;
+    HANDLE h = FindFirstFileW((path + L"\\*").c_str(), &fd);
     if (h != INVALID_HANDLE_VALUE) {
         do {
-            std::string name = fd.cFileName;
-            if (name == "." || name == "..")
+            std::wstring name = fd.cFileName;
+            if (name == L"." || name == L"..")
                 continue;
-            std::string full = path + "\\" + name;
-            SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
+            std::wstring full = path + L"\\" + name;
+            SetFileAttributesW(full.c_str(), FILE_ATTRIBUTE_NORMAL);
             if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                removeTree(full);
+                removeTreeW(full);
             else
-                DeleteFileA(full.c_str());
-        } while (FindNextFileA(h, &fd));
+                DeleteFileW(full.c_str());
+        } while (FindNextFileW(h, &fd));
         FindClose(h);
     }
-    RemoveDirectoryA(path.c_str());
+    RemoveDirectoryW(path.c_str());
+}
+
+void removeTree(const std::string& path)
+{
+    wchar_t wide[1024];
+    if (MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, 1024) > 0)
+        removeTreeW(wide);
 }
 
 void writeFile(const std::string& path, const std::string& bytes)
@@ -103,25 +111,37 @@ bool startTestProgram(const std::string& commandLine)
     return startProgram(commandLineText);
 }
 
+// The program's own loop, ended by a private message that re-posts itself until the queue
+// holds nothing else, so it passes every message that came before it through the loop's rules.
+static const UINT MSG_IDLE_PROBE = 0x8100;
+static bool reachedIdle;
+static WPARAM probeRound;  // a probe left behind by a loop that quit early is dropped
+
+static LRESULT CALLBACK idleProbe(HWND window, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    if (msg != MSG_IDLE_PROBE)
+        return DefWindowProcA(window, msg, wParam, lParam);
+    if (wParam != probeRound)
+        return 0;
+    MSG next;
+    if (!PeekMessageA(&next, nullptr, 0, 0, PM_NOREMOVE)) {
+        reachedIdle = true;
+        PostQuitMessage(0);
+    } else if (next.message == WM_QUIT) {
+        PostQuitMessage(static_cast<int>(next.wParam));  // the program's own: the loop ends on it
+    } else {
+        PostMessageA(window, MSG_IDLE_PROBE, probeRound, 0);
+    }
+    return 0;
+}
+
 bool runUntilIdle()
 {
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (msg.message == WM_QUIT)
-            return false;
-        if (msg.message >= 0x8000) {
-            MSG early;
-            for (int i = 0; i < 5 && PeekMessageA(&early, nullptr, 0, 0x7FFF, PM_REMOVE); ++i) {
-                if (early.message == WM_QUIT)
-                    return false;
-                DispatchMessageA(&early);
-            }
-        } else {
-            TranslateMessage(&msg);
-        }
-        DispatchMessageA(&msg);
-    }
-    return true;
+    static HWND probe = makeMessageWindow("VellmoorIdleProbe", idleProbe);
+    reachedIdle = false;
+    PostMessageA(probe, MSG_IDLE_PROBE, ++probeRound, 0);
+    runMessageLoop();
+    return reachedIdle;
 }
 
 void closeTestProgram()

@@ -26,8 +26,8 @@ bool startTestProgram(const std::string& commandLine);
 // Closes it as the user would (WM_CLOSE), then frees what start-up took.
 void closeTestProgram();
 
-// Dispatches what is queued, private messages behind up to five ordinary ones, as the main
-// loop does, until nothing is left. Returns false when the quit message came.
+// Runs the program's message loop until nothing is left in the queue. Returns false when
+// the program's quit message ended it.
 bool runUntilIdle();
 
 // A message-only window whose procedure a test supplies: it sees what the pump dispatches.

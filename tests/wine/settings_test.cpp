@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "app/startup.h"
 #include "res/resource.h"
 #include "settings/settings_codec.h"
 
@@ -223,20 +224,47 @@ TEST_F(SettingsTest, ShiftCloseUpDeletesThePickedFolderAndRestoresTheText)
     EXPECT_EQ(listEntries().size(), 1u);
 }
 
+// Ordinary messages that re-post themselves `lParam` more times, noting whether the folder
+// text was restored when each ran; the last ends the loop.
+std::string restoredWhen;
+const UINT ORDINARY = WM_USER + 9;
+LRESULT CALLBACK noteRestore(HWND w, UINT msg, WPARAM wp, LPARAM lp)
+{
+    if (msg != ORDINARY)
+        return DefWindowProcA(w, msg, wp, lp);
+    restoredWhen += windowText(app.folderBox).empty() ? '.' : 'R';
+    if (lp > 0)
+        PostMessageA(w, ORDINARY, 0, lp - 1);
+    else
+        PostQuitMessage(0);
+    return 0;
+}
+
 TEST_F(SettingsTest, RestoreChainWaitsBehindOrdinaryMessages)
 {
     start();
-    lstrcpyA(app.pathBuf, "C:\\restored");
-    PostMessageA(app.mainWindow, MSG_RESTORE_FOLDER_TEXT, 1, 2);
-    MSG m;
-    int passes = 0;
-    while (PeekMessageA(&m, app.mainWindow, MSG_RESTORE_FOLDER_TEXT, MSG_RESTORE_FOLDER_TEXT, PM_REMOVE)) {
-        ++passes;
-        EXPECT_EQ(windowText(app.folderBox), "");
-        DispatchMessageA(&m);
+    HWND w = makeMessageWindow("NoteRestore", noteRestore);
+    runUntilIdle();
+    struct Case {
+        LPARAM chain;
+        LPARAM ordinary;
+        const char* seen;
+    } cases[] = {
+        {0, 5, ".....R"},  // five go first, then the text is set
+        // Each pass of the chain lets five go first and one more runs between passes.
+        {2, 30, ".................RRRRRRRRRRRRRR"},
+    };
+    for (const Case& c : cases) {
+        SetWindowTextA(app.folderBox, "");
+        lstrcpyA(app.pathBuf, "C:\\restored");
+        restoredWhen.clear();
+        PostMessageA(app.mainWindow, MSG_RESTORE_FOLDER_TEXT, 1, c.chain);
+        PostMessageA(w, ORDINARY, 0, c.ordinary);
+        runMessageLoop();
+        EXPECT_EQ(restoredWhen, c.seen) << "chain " << c.chain;
+        EXPECT_EQ(windowText(app.folderBox), "C:\\restored");
     }
-    EXPECT_EQ(passes, 3);
-    EXPECT_EQ(windowText(app.folderBox), "C:\\restored");
+    DestroyWindow(w);
     PostMessageA(app.mainWindow, MSG_RESTORE_FOLDER_TEXT, 0, 0);  // flag 0: nothing at the end
     lstrcpyA(app.pathBuf, "C:\\other");
     runUntilIdle();

@@ -2,6 +2,7 @@
 #include "tests/wine/harness.h"
 
 #include "app/geometry.h"
+#include "app/startup.h"
 #include "res/resource.h"
 
 namespace {
@@ -91,9 +92,6 @@ TEST_F(ProgramTest, TooltipIsConfigured)
     EXPECT_EQ(SendMessageA(app.tipWindow, TTM_GETDELAYTIME, TTDT_AUTOPOP, 0), 30000);
     EXPECT_EQ(SendMessageA(app.tipWindow, TTM_GETDELAYTIME, TTDT_INITIAL, 0), 120);
     EXPECT_EQ(SendMessageA(app.tipWindow, TTM_GETMAXTIPWIDTH, 0, 0), 1200);
-    EXPECT_EQ(app.toolInfo.cbSize, 0u);
-    EXPECT_EQ(app.toolInfo.uFlags, static_cast<UINT>(TTF_IDISHWND | TTF_SUBCLASS));
-    EXPECT_EQ(app.toolInfo.lpszText, app.tipText);
 }
 
 TEST_F(ProgramTest, MenuBarHasItsPopups)
@@ -113,6 +111,43 @@ TEST_F(ProgramTest, MenuBarHasItsPopups)
     EXPECT_STREQ(text, "&Delet Item");
     EXPECT_EQ(GetMenuItemID(context, 6), static_cast<UINT>(IDM_DELITEM));
     EXPECT_EQ(GetMenuItemCount(context), 7);
+}
+
+// What the loop dispatched to the recorder, in order: 'P' private, 'A' ordinary.
+std::string dispatched;
+const UINT PRIVATE = 0x8123, ORDINARY = WM_USER + 7;
+LRESULT CALLBACK recordDispatch(HWND w, UINT msg, WPARAM wp, LPARAM lp)
+{
+    if (msg == PRIVATE || msg == ORDINARY) {
+        dispatched += msg == PRIVATE ? 'P' : 'A';
+        return 0;
+    }
+    return DefWindowProcA(w, msg, wp, lp);
+}
+
+TEST(Startup, LoopLetsFiveOrdinaryMessagesPassAPrivateOneAndStopsAtAQuit)
+{
+    HWND w = makeMessageWindow("RecordDispatch", recordDispatch);
+    runUntilIdle();
+    dispatched.clear();
+    PostMessageA(w, PRIVATE, 0, 0);
+    for (int i = 0; i < 7; ++i)
+        PostMessageA(w, ORDINARY, 0, 0);
+    PostQuitMessage(0);
+    runMessageLoop();
+    EXPECT_EQ(dispatched, "AAAAAPAA");
+
+    // A quit among the ordinary ones ends the loop there: the private message is not run.
+    dispatched.clear();
+    PostMessageA(w, PRIVATE, 0, 0);
+    PostMessageA(w, ORDINARY, 0, 0);
+    PostMessageA(w, WM_QUIT, 0, 0);
+    PostMessageA(w, ORDINARY, 0, 0);
+    runMessageLoop();
+    EXPECT_EQ(dispatched, "A");
+    MSG m;
+    EXPECT_TRUE(PeekMessageA(&m, w, ORDINARY, ORDINARY, PM_REMOVE));
+    DestroyWindow(w);
 }
 
 TEST(Startup, FolderArgumentStartsASearch)
