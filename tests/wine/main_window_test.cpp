@@ -167,7 +167,7 @@ TEST_F(ProgramTest, RightButtonReleaseCarriesOutTheItem)
     std::vector<std::string> posted;
     MSG m;
     while (PeekMessageA(&m, app.mainWindow, 0, 0, PM_REMOVE))
-        posted.push_back(std::to_string(m.message) + ":" + std::to_string(m.wParam) + ":" + std::to_string(m.lParam));
+        posted.push_back(std::to_string(m.message) + ":" + std::to_string(m.wParam) + ":" + std::to_string(static_cast<DWORD>(m.lParam)));
     EXPECT_EQ(posted, (std::vector<std::string>{
                           std::to_string(WM_KEYDOWN) + ":" + std::to_string(VK_MENU) + ":" + std::to_string(0x00380001),
                           std::to_string(WM_KEYUP) + ":" + std::to_string(VK_MENU) + ":" + std::to_string(0xC0380001u),
