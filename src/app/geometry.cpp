@@ -51,3 +51,8 @@ int popupCoordinate(int windowEdge, int frame, int popupSize, int screenSize)
         v = screenSize - popupSize;
     return v;
 }
+
+bool staysOnMonitors(const Rect32& win, bool (*onMonitor)(int x, int y, void* context), void* context)
+{
+    return onMonitor(win.left, win.top, context) && onMonitor(win.right, win.bottom, context);
+}

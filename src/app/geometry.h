@@ -33,6 +33,10 @@ struct Rect32 {
     int left, top, right, bottom;
 };
 
+// Whether a window stays where it is: its top-left corner lies on a monitor, and then the
+// first point past its bottom-right does too, not necessarily on the same one.
+bool staysOnMonitors(const Rect32& win, bool (*onMonitor)(int x, int y, void* context), void* context);
+
 // Where a window whose outer rectangle is `win` goes when neither of its corners is on a
 // monitor: its centre is pulled onto the nearest monitor's work area `work`, its top edge
 // at most half a caption above it. Returns the new top-left corner in `x`, `y`.

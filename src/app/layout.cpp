@@ -58,22 +58,25 @@ void onGetMinMaxInfo(MINMAXINFO* info)
     info->ptMinTrackSize.y = minTrackHeight(app.unit, app.frameX, app.frameY);
 }
 
+static bool onAMonitor(int x, int y, void*)
+{
+    POINT p = {x, y};
+    return MonitorFromPoint(p, MONITOR_DEFAULTTONULL) != nullptr;
+}
+
 void keepOnMonitor(HWND window)
 {
     RECT r;
     if (!GetWindowRect(window, &r))
         return;
-    POINT topLeft = {r.left, r.top};
-    POINT pastBottomRight = {r.right, r.bottom};
-    if (MonitorFromPoint(topLeft, MONITOR_DEFAULTTONULL) != nullptr &&
-        MonitorFromPoint(pastBottomRight, MONITOR_DEFAULTTONULL) != nullptr)
+    Rect32 win = {r.left, r.top, r.right, r.bottom};
+    if (staysOnMonitors(win, onAMonitor, nullptr))
         return;
     POINT centre = {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
     MONITORINFO mi = {};
     mi.cbSize = sizeof mi;
     if (!GetMonitorInfoA(MonitorFromPoint(centre, MONITOR_DEFAULTTONEAREST), &mi))
         return;
-    Rect32 win = {r.left, r.top, r.right, r.bottom};
     Rect32 work = {mi.rcWork.left, mi.rcWork.top, mi.rcWork.right, mi.rcWork.bottom};
     int x, y;
     pullOntoWorkArea(win, work, GetSystemMetrics(SM_CYCAPTION), x, y);

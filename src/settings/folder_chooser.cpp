@@ -1,8 +1,53 @@
-// The folder browser and dropped folders are not built yet; a drop's handle is released.
 #include "settings/folder_chooser.h"
 
-#include <shellapi.h>
+#include <objbase.h>
+#include <shlobj.h>
 
-void chooseFolder(bool) {}
+#include "app/app_state.h"
+#include "results/result_list.h"
 
-void dropFolder(HDROP drop) { DragFinish(drop); }
+// "LNK 検索フォルダー" (LNK search folder) in Shift_JIS, as the browser shows it under code page 932.
+static const char BROWSER_TITLE[] = "LNK \x8C\x9F\x8D\xF5\x83\x74\x83\x48\x83\x8B\x83\x5F\x81\x5B";
+
+int browseFolder(int preselect)
+{
+    BROWSEINFOA info = {};
+    info.hwndOwner = app.mainWindow;
+    info.pszDisplayName = app.pathBuf;
+    info.lpszTitle = BROWSER_TITLE;
+    info.ulFlags = BIF_RETURNONLYFSDIRS;
+    // Handled by the browser's own modal loop once its window exists.
+    PostMessageA(app.mainWindow, MSG_PLACE_POPUP, static_cast<WPARAM>(preselect), 0);
+    LPITEMIDLIST item = SHBrowseForFolderA(&info);
+    if (item == nullptr)
+        return 0;
+    BOOL found = SHGetPathFromIDListA(item, app.pathBuf);
+    CoTaskMemFree(item);
+    return found;
+}
+
+void chooseFolder(bool preselect)
+{
+    if (!browseFolder(preselect ? 1 : 0))
+        return;
+    SendMessageA(app.folderBox, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(app.pathBuf));
+    updateStatus(-1);
+}
+
+void dropFolder(HDROP drop)
+{
+    // A run builds its paths in pathBuf and counts in tally: a drop must not touch either.
+    if (app.busy != 0) {
+        DragFinish(drop);
+        return;
+    }
+    UINT len = DragQueryFileA(drop, 0, app.pathBuf, 260);
+    DragFinish(drop);
+    if (len == 0)
+        return;
+    DWORD attributes = GetFileAttributesA(app.pathBuf);
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return;
+    SendMessageA(app.folderBox, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(app.pathBuf));
+    updateStatus(0);
+}

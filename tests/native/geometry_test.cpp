@@ -66,6 +66,36 @@ TEST(Geometry, PullOntoWorkArea)
     EXPECT_EQ(y, 740);   // centre 1200 brought to 1040
 }
 
+// Two monitors side by side, 0..1920 and 1920..3840, both 1080 high.
+int lookups;
+bool onTwoMonitors(int x, int y, void*)
+{
+    ++lookups;
+    return x >= 0 && x < 3840 && y >= 0 && y < 1080;
+}
+
+TEST(Geometry, StaysOnMonitors)
+{
+    struct Case {
+        Rect32 win;
+        bool stays;
+        int lookups;
+    } cases[] = {
+        {{100, 100, 900, 700}, true, 2},      // on one monitor
+        {{1500, 100, 2300, 700}, true, 2},    // spanning both: each corner on one
+        {{-500, 100, 300, 700}, false, 1},    // top-left off: the other corner is not asked
+        {{3500, 100, 4300, 700}, false, 2},   // bottom-right off the right monitor
+        {{100, 700, 900, 1300}, false, 2},    // below both
+        {{-900, -900, -100, -300}, false, 1}, // off every monitor
+        {{3039, 479, 3840, 1080}, false, 2},  // the point past the corner is the first pixel beyond
+    };
+    for (const Case& c : cases) {
+        lookups = 0;
+        EXPECT_EQ(staysOnMonitors(c.win, onTwoMonitors, nullptr), c.stays) << c.win.left << "," << c.win.top;
+        EXPECT_EQ(lookups, c.lookups) << c.win.left << "," << c.win.top;
+    }
+}
+
 TEST(Geometry, PopupPlacement)
 {
     EXPECT_EQ(popupCoordinate(100, 8, 400, 1920), 108);
