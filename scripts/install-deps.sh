@@ -22,6 +22,8 @@ command -v clang++-14 >/dev/null || need+=(clang-14)
 [ -d /usr/src/googletest ] || need+=(googletest)
 python3 -c 'import pylnk' 2>/dev/null || /usr/bin/python3 -c 'import pylnk' 2>/dev/null || need+=(python3-liblnk)
 command -v pgrep >/dev/null || need+=(procps)
+command -v chmcmd >/dev/null || need+=(fp-utils-3.2.2)
+command -v extract_chmLib >/dev/null || need+=(libchm-bin)
 
 if [ ${#need[@]} -eq 0 ]; then exit 0; fi
 echo "installing: ${need[*]}"

@@ -1,9 +1,95 @@
-// Entry actions, clipboard copy and help are not built yet: the commands reach here and
-// do nothing.
 #include "results/entry_actions.h"
 
-void copyEntries(int) {}
+#include <cstring>
 
-void entryAction(UINT) {}
+#include "app/app_state.h"
+#include "app/command_line.h"
+#include "res/resource.h"
+#include "results/entry_texts.h"
 
-void openHelp() {}
+HINSTANCE(WINAPI* shellExecute)(HWND, LPCSTR, LPCSTR, LPCSTR, LPCSTR, INT) = ShellExecuteA;
+
+// LB_GETTEXT writes the whole text whatever room is left: the length is asked first.
+static int fetchListEntry(unsigned i, char* at, std::size_t room, void*)
+{
+    LRESULT len = SendMessageA(app.resultList, LB_GETTEXTLEN, i, 0);
+    if (len < 0 || static_cast<std::size_t>(len) >= room)
+        return 0;
+    return static_cast<int>(SendMessageA(app.resultList, LB_GETTEXT, i, reinterpret_cast<LPARAM>(at)));
+}
+
+// The menu's entry as it was fetched with itemLen: the list may have changed since.
+static int fetchItemPath(unsigned, char* at, std::size_t room, void*)
+{
+    std::size_t n = static_cast<std::size_t>(app.itemLen);
+    if (n >= room)
+        return 0;
+    std::memcpy(at, app.itemPath, n);
+    at[n] = '\0';
+    return app.itemLen;
+}
+
+void copyEntries(int index)
+{
+    if (app.linkCount == 0)
+        return;
+    std::size_t size = 0;
+    unsigned last = 0;
+    if (index >= 0) {
+        if (app.itemLen < 0 || app.itemLen >= ITEM_PATH_BYTES)
+            return;
+        size = static_cast<std::size_t>(app.itemLen) + 2;
+    } else {
+        unsigned count = 0;
+        for (LRESULT len; (len = SendMessageA(app.resultList, LB_GETTEXTLEN, count, 0)) >= 0; ++count)
+            size += static_cast<std::size_t>(len) + 2;
+        if (count == 0)
+            return;
+        last = count - 1;
+    }
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, size);
+    if (block == nullptr)
+        return;
+    char* text = static_cast<char*>(GlobalLock(block));
+    if (text == nullptr) {
+        GlobalFree(block);
+        return;
+    }
+    joinEntries(text, size, 0, last, index >= 0 ? fetchItemPath : fetchListEntry, nullptr);
+    GlobalUnlock(block);
+    if (!OpenClipboard(app.mainWindow)) {
+        GlobalFree(block);
+        return;
+    }
+    // Only text is replaced: a picture the user copied stays beside it.
+    if (IsClipboardFormatAvailable(CF_TEXT))
+        EmptyClipboard();
+    if (SetClipboardData(CF_TEXT, block) == nullptr)
+        GlobalFree(block);
+    CloseClipboard();
+}
+
+void entryAction(UINT command)
+{
+    switch (command) {
+    case IDM_OPENFOLDER: {
+        char parameters[sizeof "/N,/SELECT," + ITEM_PATH_BYTES];
+        lstrcpyA(parameters, "/N,/SELECT,");
+        lstrcatA(parameters, app.itemPath);
+        shellExecute(nullptr, nullptr, "EXPLORER", parameters, nullptr, SW_SHOWNORMAL);
+        break;
+    }
+    case IDM_OPENLINK: shellExecute(nullptr, nullptr, app.itemPath, nullptr, nullptr, SW_SHOWNORMAL); break;
+    case IDM_PROPERTY: shellExecute(app.mainWindow, "properties", app.itemPath, nullptr, nullptr, SW_SHOWNORMAL); break;
+    // The entry fetched when the menu opened; hoverIndex may name another by now, or none.
+    case IDM_COPYNAME: copyEntries(0); break;
+    default: break;
+    }
+}
+
+void openHelp()
+{
+    if (!setSideFileExtension(app.extPtr, "chm"))
+        return;  // no usable executable path to name the help file after
+    shellExecute(nullptr, nullptr, app.exePath, nullptr, nullptr, SW_SHOWNORMAL);
+}

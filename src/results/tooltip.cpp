@@ -1,9 +1,54 @@
-// The file-time text is not built yet: hovering registers no tool. Switching the option
-// already activates or deactivates the control.
 #include "results/tooltip.h"
 
 #include "app/app_state.h"
+#include "results/entry_texts.h"
 
-void hoverTooltip(unsigned) {}
+static_assert(sizeof app.tipText >= TIP_TEXT_BYTES, "the tip text must fit its buffer");
+
+// The times of the shortcut file itself, not of its target. A time that cannot be read or
+// converted gives no tip: no date at all is better than a wrong one.
+static int buildTipText()
+{
+    HANDLE file = CreateFileA(app.itemPath, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_FLAG_BACKUP_SEMANTICS | FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return 0;
+    FILETIME created, accessed, written;
+    BOOL read = GetFileTime(file, &created, &accessed, &written);
+    CloseHandle(file);
+    if (!read)
+        return 0;
+    const FILETIME* shown[3] = {&created, &written, &accessed};
+    TipTime times[3];
+    for (int i = 0; i < 3; ++i) {
+        FILETIME local;
+        SYSTEMTIME st;
+        if (!FileTimeToLocalFileTime(shown[i], &local) || !FileTimeToSystemTime(&local, &st))
+            return 0;
+        times[i] = {st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute, st.wSecond};
+    }
+    formatTipText(app.tipText, times);
+    return 1;
+}
+
+void hoverTooltip(unsigned index)
+{
+    if (app.toolInfo.cbSize != 0) {
+        SendMessageA(app.tipWindow, TTM_DELTOOLA, 0, reinterpret_cast<LPARAM>(&app.toolInfo));
+        app.toolInfo.cbSize = 0;
+    }
+    if (index >= app.linkCount || app.tipWindow == nullptr)
+        return;
+    LRESULT len = SendMessageA(app.resultList, LB_GETTEXTLEN, index, 0);
+    if (len < 0 || len >= ITEM_PATH_BYTES)
+        return;  // never write past itemPath
+    app.itemLen = static_cast<int>(SendMessageA(app.resultList, LB_GETTEXT, index, reinterpret_cast<LPARAM>(app.itemPath)));
+    if (!buildTipText())
+        return;
+    SendMessageA(app.resultList, LB_GETITEMRECT, index, reinterpret_cast<LPARAM>(&app.toolInfo.rect));
+    // The 32-bit record up to lParam is 44 bytes; the same fields in a 64-bit process are larger.
+    app.toolInfo.cbSize = TTTOOLINFOA_V2_SIZE;
+    SendMessageA(app.tipWindow, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&app.toolInfo));
+}
 
 void activateTooltip(unsigned on) { SendMessageA(app.tipWindow, TTM_ACTIVATE, on, 0); }
