@@ -44,19 +44,34 @@ std::string selectedTreeItem(HWND box)
     return text;
 }
 
+std::string leafOf(const std::string& path) { return path.substr(path.rfind('\\') + 1); }
+
+// Reads the browser, lets it settle for a few ticks (it fills its tree and takes a posted
+// selection in its own time), selects `confirm` until the tree shows it, then presses OK;
+// or Cancel.
 void CALLBACK actOnBrowser(HWND, UINT, UINT_PTR id, DWORD)
 {
     HWND box = GetLastActivePopup(app.mainWindow);
     if (box == app.mainWindow || box == nullptr)
         return;
-    KillTimer(nullptr, id);
-    char cls[32] = "";
-    GetClassNameA(box, cls, sizeof cls);
-    seen = {true, cls, selectedTreeItem(box), GetWindow(box, GW_OWNER),
-            reinterpret_cast<HICON>(SendMessageA(box, WM_GETICON, ICON_BIG, 0)), {}};
-    GetWindowRect(box, &seen.rect);
-    if (!confirm.empty())
+    static int ticks;
+    if (!seen.found) {
+        char cls[32] = "";
+        GetClassNameA(box, cls, sizeof cls);
+        seen = {true, cls, "", GetWindow(box, GW_OWNER), reinterpret_cast<HICON>(SendMessageA(box, WM_GETICON, ICON_BIG, 0)),
+                {}};
+        GetWindowRect(box, &seen.rect);
+        ticks = 0;
+    }
+    if (++ticks < 5)
+        return;
+    if (ticks == 5)
+        seen.selected = selectedTreeItem(box);
+    if (!confirm.empty() && selectedTreeItem(box) != leafOf(confirm) && ticks < 30) {
         SendMessageA(box, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(confirm.c_str()));
+        return;
+    }
+    KillTimer(nullptr, id);
     PostMessageA(box, WM_COMMAND, pressOk ? IDOK : IDCANCEL, 0);
 }
 
@@ -80,11 +95,11 @@ protected:
         seen = {};
         pressOk = ok;
         confirm = toConfirm;
-        SetTimer(nullptr, 0, 300, actOnBrowser);
+        SetTimer(nullptr, 0, 100, actOnBrowser);
         SendMessageA(app.mainWindow, WM_COMMAND, IDM_FOLDER, rightButton ? 1 : 0);
         runUntilIdle();
     }
-    std::string leaf(const std::string& path) { return path.substr(path.rfind('\\') + 1); }
+    std::string leaf(const std::string& path) { return leafOf(path); }
 };
 
 TEST_F(FolderChooserTest, BrowserOpensAtTheNormalWindowAndConfirmsAFolder)
