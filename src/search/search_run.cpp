@@ -36,6 +36,41 @@ static std::size_t narrowName(const wchar_t* name, char* out, std::size_t room)
     return static_cast<std::size_t>(n - 1);
 }
 
+// A folder's final path, links resolved, from the first `length` bytes of pathBuf.
+static bool finalPathOf(std::size_t length, wchar_t* out, DWORD outChars)
+{
+    static wchar_t path[PATH_BUF_BYTES + 1];
+    int n = MultiByteToWideChar(CP_ACP, 0, app.pathBuf, static_cast<int>(length), path, PATH_BUF_BYTES);
+    if (n <= 0)
+        return false;
+    if (path[n - 1] == L':')
+        path[n++] = L'\\';  // "C:" alone is the drive's current folder, not its root
+    path[n] = L'\0';
+    HANDLE h = CreateFileW(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                           FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return false;
+    DWORD got = GetFinalPathNameByHandleW(h, out, outChars, FILE_NAME_NORMALIZED);
+    CloseHandle(h);
+    return got > 0 && got < outChars;
+}
+
+// A folder link (junction, symbolic link; Wine shows a Unix link so too) whose target is the
+// folder being walked or one of its ancestors would make the walk endless: every level
+// could branch again. Only links pay for this; a link that leads elsewhere is walked.
+static bool leadsBackUp(std::size_t folderLength, std::size_t linkLength)
+{
+    static wchar_t folder[1024];
+    static wchar_t target[1024];
+    if (!finalPathOf(linkLength, target, 1024) || !finalPathOf(folderLength, folder, 1024))
+        return false;  // a link that cannot be opened cannot be walked either
+    int n = lstrlenW(target);
+    if (n > 0 && target[n - 1] == L'\\')
+        --n;  // a drive root
+    return lstrlenW(folder) >= n && CompareStringOrdinal(folder, n, target, n, TRUE) == CSTR_EQUAL &&
+           (folder[n] == L'\0' || folder[n] == L'\\');
+}
+
 // One find record serves every level: it is read only between a find call and the nested
 // walk or shortcut check that follows, never after a nested walk returns.
 int scanFolder(char* end)
@@ -60,6 +95,8 @@ int scanFolder(char* end)
             std::size_t length = narrowName(app.findData.cFileName, end + 1, room);
             if (length == 0 || isDotEntry(end + 1) || !folderFits(depth, length))
                 continue;  // a folder the program could not name is not walked
+            if ((app.findData.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) && leadsBackUp(depth, depth + 1 + length))
+                continue;
             r = scanFolder(end + 1 + length);
             if (r != PUMP_GO_ON)
                 break;

@@ -33,6 +33,12 @@ static void removeTreeW(const std::wstring& path)
             if (name == L"." || name == L"..")
                 continue;
             std::wstring full = path + L"\\" + name;
+            if (fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+                // A folder link goes, never what it leads to (it may lead back up the tree).
+                if (!RemoveDirectoryW(full.c_str()))
+                    DeleteFileW(full.c_str());
+                continue;
+            }
             SetFileAttributesW(full.c_str(), FILE_ATTRIBUTE_NORMAL);
             if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
                 removeTreeW(full);

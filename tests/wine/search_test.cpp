@@ -568,6 +568,64 @@ TEST_F(SearchTest, NamesTheCodePageCannotHoldAreNeitherListedNorDeleted)
         EXPECT_NE(GetFileAttributesW((wroot + name).c_str()), INVALID_FILE_ATTRIBUTES) << name[1];
 }
 
+// The Unix path Wine keeps behind a Windows one.
+std::string unixPath(const std::string& path)
+{
+    typedef char*(CDECL * ToUnix)(LPCWSTR);
+    ToUnix toUnix = reinterpret_cast<ToUnix>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
+    if (toUnix == nullptr)
+        return "";
+    std::wstring wide(path.begin(), path.end());
+    char* p = toUnix(wide.c_str());
+    std::string out = p != nullptr ? p : "";
+    HeapFree(GetProcessHeap(), 0, p);
+    return out;
+}
+
+// A folder link as Wine shows one: a Unix symbolic link, made by the system's own ln.
+bool folderLink(const std::string& link, const std::string& target)
+{
+    std::string cmd = "/bin/ln -s \"" + unixPath(target) + "\" \"" + unixPath(link) + "\"";
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi;
+    if (!CreateProcessA("Z:\\bin\\ln", &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+        return false;
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    // A Unix process gives no handle to wait on: wait for its work instead.
+    for (int i = 0; i < 250; ++i) {
+        DWORD attributes = GetFileAttributesA(link.c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES)
+            return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+        Sleep(20);
+    }
+    return false;
+}
+
+TEST_F(SearchTest, FolderLinksBackUpTheTreeAreNotWalkedOthersAre)
+{
+    if (unixPath(root).empty())
+        GTEST_SKIP() << "not under Wine: folder links need mklink /J here";
+    std::string outside = makeTempDir("outside");
+    CreateDirectoryA((root + "\\a").c_str(), nullptr);
+    CreateDirectoryA((root + "\\a\\b").c_str(), nullptr);
+    brokenShortcut(root + "\\a\\b\\x.lnk");
+    brokenShortcut(outside + "\\o.lnk");
+    ASSERT_TRUE(folderLink(root + "\\a\\up", root));
+    ASSERT_TRUE(folderLink(root + "\\a\\b\\up", root + "\\a"));
+    ASSERT_TRUE(folderLink(root + "\\a\\b\\self", root + "\\a\\b"));
+    ASSERT_TRUE(folderLink(root + "\\out", outside));
+    EXPECT_EQ(search(root), (Paths{root + "\\a\\b\\x.lnk", root + "\\out\\o.lnk"}));
+    EXPECT_EQ(windowText(app.statusLabel), "0 / 2 Links");
+    // Searched from inside a link, the same rule holds.
+    EXPECT_EQ(search(root + "\\out"), (Paths{root + "\\out\\o.lnk"}));
+    removeTree(root);  // the links only, not what they lead to
+    EXPECT_TRUE(fileExists(outside + "\\o.lnk"));
+    removeTree(outside);
+}
+
 TEST_F(SearchTest, TargetInEitherSystemFolderViewIsPresent)
 {
 #if defined(_WIN64)
