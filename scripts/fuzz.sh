@@ -1,13 +1,23 @@
 #!/usr/bin/env bash
-# Fuzzes the settings-file decoder with libFuzzer for the given number of seconds.
+# Fuzzes the settings-file decoder and the command-line parser with libFuzzer, each for the
+# given number of seconds.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-20}
 out=build/fuzz
-mkdir -p "$out/corpus"
-clang++-14 -std=c++17 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all -Isrc \
-  fuzz/settings_fuzz.cpp src/settings/settings_codec.cpp -o "$out/settings_fuzz"
-cp fuzz/corpus/* "$out/corpus/" 2>/dev/null || true
-"$out/settings_fuzz" -max_total_time="$seconds" -max_len=4096 "$out/corpus" 2>"$out/fuzz.log" \
-  || { tail -40 "$out/fuzz.log"; exit 1; }
-tail -1 "$out/fuzz.log"
+flags=(-std=c++17 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all -Isrc)
+
+fuzz() { # name, corpus folder, max length, sources...
+  local name=$1 corpus=$2 max_len=$3
+  shift 3
+  mkdir -p "$out/$name-corpus"
+  clang++-14 "${flags[@]}" "$@" -o "$out/$name"
+  cp "$corpus"/* "$out/$name-corpus/" 2>/dev/null || true
+  "$out/$name" -max_total_time="$seconds" -max_len="$max_len" "$out/$name-corpus" 2>"$out/$name.log" \
+    || { tail -40 "$out/$name.log"; exit 1; }
+  echo "$name: $(tail -1 "$out/$name.log")"
+}
+
+mkdir -p "$out"
+fuzz settings_fuzz fuzz/corpus 4096 fuzz/settings_fuzz.cpp src/settings/settings_codec.cpp
+fuzz command_line_fuzz fuzz/corpus_command_line 1024 fuzz/command_line_fuzz.cpp src/app/command_line.cpp
