@@ -32,8 +32,3 @@
 /* Position of the result list's context menu among the menu bar's popups. */
 #define CONTEXT_MENU_POS 4
 
-#define VER_MAJOR 1
-#define VER_MINOR 5
-#define VER_PATCH 2
-#define VER_BUILD 0
-#define VER_TEXT "1.5.2.0"

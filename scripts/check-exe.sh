@@ -50,6 +50,8 @@ groups = dict(entries(types[14]))
 if 101 not in groups:
     sys.exit('check-exe: no icon 101')
 PY
+version=$(sed -n 's/^project(vellmoor VERSION \([0-9.]*\).*/\1/p' "$(dirname "$0")/../CMakeLists.txt")
 ver=$(strings -el "$exe" | grep -A1 -x FileVersion | tail -1)
-[ "$ver" = "1.5.2.0" ] || fail "version record says '$ver'"
+[ "$ver" = "$version" ] || fail "version record says '$ver', the project $version"
+grep -q "name=\"Vellmoor.Vellmoor\" version=\"$version\"" <(strings "$exe") || fail "manifest is not version $version"
 echo "check-exe: $exe is a $fmt GUI program with its resources; imports: $(echo $dlls | tr '\n' ' ')"

@@ -30,6 +30,11 @@ trap wine_env_stop EXIT
 echo "== Windows tests under Wine, 64-bit program"
 ctest --preset win64 --timeout 180
 
+echo "== the downloads: made, unpacked and run, and made again elsewhere to the same bytes"
+bash scripts/package.sh
+bash tests/package_check.sh
+bash tests/reproducible_check.sh
+
 if [ "$WINE32_OK" = 1 ]; then
   echo "== Windows tests under Wine, 32-bit program"
   ctest --preset win32 --timeout 180

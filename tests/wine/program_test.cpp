@@ -2,6 +2,7 @@
 #include "tests/wine/harness.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 
 #include "res/resource.h"
@@ -224,6 +225,26 @@ TEST_F(ExeTest, TwoCopiesClosedInTurnLeaveTheLastOnesSettings)
     decodeSettingsBlock(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), s);
     EXPECT_EQ(s.windowRect.left, 210);
     EXPECT_EQ(s.windowRect.top, 220);
+}
+
+// The download as a user unpacks it; run by tests/package_check.sh, which names the
+// unpacked program and a demo folder made by make_demo.
+TEST(Package, DISABLED_UnpackedProgramListsTheDemoShortcutsAndSavesBesideItself)
+{
+    const char* exe = std::getenv("VELLMOOR_PACKAGED_EXE");
+    const char* demo = std::getenv("VELLMOOR_DEMO");
+    ASSERT_TRUE(exe != nullptr && demo != nullptr);
+    std::string folder = exe;
+    folder.resize(folder.rfind('\\'));
+    ASSERT_FALSE(fileExists(folder + "\\vellmoor.qnf"));
+    Running r = launch(exe, std::string("\"") + demo + "\"");
+    ASSERT_NE(r.window, nullptr);
+    EXPECT_EQ(waitForResult(r.window), "0 / 4 Links");
+    std::string d = demo;
+    EXPECT_EQ(listOf(r.window), (Paths{d + "\\Desktop\\Game 2019.lnk", d + "\\Programs\\Old Paint\\Old Paint.lnk",
+                                      d + "\\Programs\\Old Paint\\Read Me.lnk", d + "\\Programs\\Tools\\Disk Checker.lnk"}));
+    EXPECT_EQ(closeAndWait(r), 0u);
+    EXPECT_EQ(readFile(folder + "\\vellmoor.qnf").size() > 48, true);  // the block and the demo folder
 }
 
 }  // namespace
