@@ -74,6 +74,8 @@ void selectEntries(UINT command)
 {
     if (app.linkCount == 0)
         return;
+    // Drawn once at the end rather than entry by entry.
+    SendMessageA(app.resultList, WM_SETREDRAW, FALSE, 0);
     for (unsigned i = app.linkCount; i-- > 0;) {
         BOOL on;
         if ((command & 3) == 0)  // SelRe&v
@@ -82,6 +84,8 @@ void selectEntries(UINT command)
             on = command & 1;
         SendMessageA(app.resultList, LB_SETSEL, on, static_cast<LPARAM>(i));
     }
+    SendMessageA(app.resultList, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(app.resultList, nullptr, TRUE);
     updateStatus(0);
 }
 

@@ -626,6 +626,96 @@ TEST_F(SearchTest, FolderLinksBackUpTheTreeAreNotWalkedOthersAre)
     removeTree(outside);
 }
 
+// Files that only look like shortcuts, and one that is held shut: none listed, none stops
+// the walk, each released by the time the search ends.
+TEST_F(SearchTest, HostileShortcutFilesAreSkippedAndReleased)
+{
+    brokenShortcut(root + "\\model.lnk");
+    std::string bytes = readFile(root + "\\model.lnk");
+    std::string corrupt = bytes;
+    for (std::size_t i = 20; i < corrupt.size(); i += 3)
+        corrupt[i] = static_cast<char>(corrupt[i] ^ 0x5A);
+    writeFile(root + "\\empty.lnk", "");
+    writeFile(root + "\\truncated.lnk", bytes.substr(0, bytes.size() / 2));
+    writeFile(root + "\\header.lnk", bytes.substr(0, 76));
+    writeFile(root + "\\corrupt.lnk", corrupt);
+    writeFile(root + "\\big.lnk", std::string(4 << 20, 'L'));
+    writeFile(root + "\\locked.lnk", bytes);
+    CreateDirectoryA((root + "\\folder.lnk").c_str(), nullptr);
+    brokenShortcut(root + "\\folder.lnk\\inside.lnk");
+    HANDLE held = CreateFileA((root + "\\locked.lnk").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    Paths found = search(root);
+    CloseHandle(held);
+    EXPECT_EQ(found, (Paths{root + "\\folder.lnk\\inside.lnk", root + "\\model.lnk"}));
+    for (const char* name : {"empty", "truncated", "header", "corrupt", "big", "locked"})
+        EXPECT_TRUE(DeleteFileA((root + "\\" + name + ".lnk").c_str())) << name << " is still held";
+}
+
+TEST_F(SearchTest, TreeAsDeepAsTheFileFunctionsAllowIsWalkedToItsBottom)
+{
+    brokenShortcut(root + "\\model.lnk");
+    std::string bytes = readFile(root + "\\model.lnk");
+    DeleteFileA((root + "\\model.lnk").c_str());
+    std::string deep = root;
+    int levels = 0;
+    while (deep.size() + 2 + 6 <= 259 && CreateDirectoryA((deep + "\\d").c_str(), nullptr)) {
+        deep += "\\d";
+        ++levels;
+    }
+    ASSERT_GT(levels, 80);
+    writeFile(deep + "\\x.lnk", bytes);
+    ASSERT_TRUE(fileExists(deep + "\\x.lnk"));
+    EXPECT_EQ(search(root), Paths{deep + "\\x.lnk"});
+}
+
+// Changes the tree from inside the walk, as another program could: at the first pump inside
+// a subfolder, every other subfolder goes and a new one comes.
+std::string changedRoot;
+std::string enteredFirst;
+LRESULT CALLBACK changeTreeDuringWalk(HWND w, UINT msg, WPARAM wp, LPARAM lp)
+{
+    if (msg != WM_APP)
+        return DefWindowProcA(w, msg, wp, lp);
+    std::string now = app.pathBuf;
+    if (app.busy > 0 && now.size() > changedRoot.size() + 1 && now.compare(0, changedRoot.size(), changedRoot) == 0) {
+        enteredFirst = now;
+        for (char c = 'a'; c <= 'e'; ++c) {
+            std::string other = changedRoot + "\\" + c;
+            if (other != now)
+                removeTree(other);
+        }
+        CreateDirectoryA((changedRoot + "\\new").c_str(), nullptr);
+        writeFile(changedRoot + "\\new\\n.lnk", "x");
+        return 0;
+    }
+    PostMessageA(w, WM_APP, 0, 0);
+    return 0;
+}
+
+TEST_F(SearchTest, FoldersRemovedAndCreatedDuringTheWalk)
+{
+    for (char c = 'a'; c <= 'e'; ++c) {
+        CreateDirectoryA((root + "\\" + c).c_str(), nullptr);
+        for (int i = 0; i < 3; ++i)
+            writeFile(root + "\\" + c + "\\s" + std::to_string(i) + ".lnk", "x");
+    }
+    changedRoot = root;
+    enteredFirst.clear();
+    HWND w = makeMessageWindow("ChangeTreeDuringWalk", changeTreeDuringWalk);
+    PostMessageA(w, WM_APP, 0, 0);
+    pressKey(VK_CONTROL, true);  // every shortcut is listed: what the walk saw is what it lists
+    Paths found = search(root);
+    pressKey(VK_CONTROL, false);
+    DestroyWindow(w);
+    ASSERT_FALSE(enteredFirst.empty());
+    for (int i = 0; i < 3; ++i)
+        EXPECT_NE(std::find(found.begin(), found.end(), enteredFirst + "\\s" + std::to_string(i) + ".lnk"), found.end());
+    for (const std::string& path : found)
+        EXPECT_TRUE(fileExists(path)) << path << " was listed but never existed after the change";
+    EXPECT_EQ(windowText(app.statusLabel), "0 / " + std::to_string(found.size()) + " Links");
+}
+
 TEST_F(SearchTest, TargetInEitherSystemFolderViewIsPresent)
 {
 #if defined(_WIN64)

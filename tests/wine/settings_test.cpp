@@ -271,6 +271,40 @@ TEST_F(SettingsTest, RestoreChainWaitsBehindOrdinaryMessages)
     EXPECT_EQ(windowText(app.folderBox), "C:\\restored");
 }
 
+TEST_F(SettingsTest, EveryTruncationLoadsOnlyWholeStrings)
+{
+    const Paths folders = {"C:\\first", "D:\\second folder", "E:\\x"};
+    const std::string full = block(3, 4, 403, 304, 1, 0, 1, 0) + strings(folders);
+    for (std::size_t n = 0; n <= full.size(); ++n) {
+        writeFile(file, full.substr(0, n));
+        start();
+        Paths taken = historyItems();
+        SCOPED_TRACE("length " + std::to_string(n));
+        ASSERT_LE(taken.size(), folders.size());
+        for (std::size_t i = 0; i < taken.size(); ++i)
+            EXPECT_EQ(taken[i], folders[i]);
+        stop();
+    }
+}
+
+TEST_F(SettingsTest, AFolderOrAHugeFileInItsPlace)
+{
+    CreateDirectoryA(file.c_str(), nullptr);  // a folder with the settings file's name
+    start();
+    EXPECT_EQ(historyItems(), Paths{});
+    stop();
+    RemoveDirectoryA(file.c_str());
+    // Megabytes of history-like text: at most 32 folders are taken, each a whole string.
+    std::string huge = block(0, 0, 400, 300, 0, 0, 0, 0);
+    while (huge.size() < (3u << 20))
+        huge += "C:\\folder" + std::to_string(huge.size()) + std::string(1, '\0');
+    writeFile(file, huge);
+    start();
+    Paths taken = historyItems();
+    EXPECT_EQ(taken.size(), 32u);
+    EXPECT_EQ(taken.at(0), "C:\\folder48");
+}
+
 TEST_F(SettingsTest, UnwritableFileIsIgnored)
 {
     writeFile(file, block(1, 2, 401, 302, 0, 0, 0, 0));
