@@ -39,7 +39,7 @@ static std::size_t narrowName(const wchar_t* name, char* out, std::size_t room)
 // A folder's final path, links resolved, from the first `length` bytes of pathBuf.
 static bool finalPathOf(std::size_t length, wchar_t* out, DWORD outChars)
 {
-    static wchar_t path[PATH_BUF_BYTES + 1];
+    static wchar_t path[PATH_BUF_BYTES + 2];  // room for the root's backslash and the NUL
     int n = MultiByteToWideChar(CP_ACP, 0, app.pathBuf, static_cast<int>(length), path, PATH_BUF_BYTES);
     if (n <= 0)
         return false;
