@@ -65,9 +65,18 @@ void CALLBACK actOnBrowser(HWND, UINT, UINT_PTR id, DWORD)
     }
     if (++ticks < 5)
         return;
+    // A fresh prefix can take seconds to fill the tree: wait for a selection to show, or
+    // take none after four seconds.
+    static bool read;
     if (ticks == 5)
+        read = false;
+    if (!read) {
         seen.selected = selectedTreeItem(box);
-    if (!confirm.empty() && selectedTreeItem(box) != leafOf(confirm) && ticks < 30) {
+        read = !seen.selected.empty() || ticks >= 40;
+        if (!read)
+            return;
+    }
+    if (!confirm.empty() && selectedTreeItem(box) != leafOf(confirm) && ticks < 60) {
         SendMessageA(box, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(confirm.c_str()));
         return;
     }
