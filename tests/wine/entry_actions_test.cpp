@@ -161,22 +161,6 @@ TEST_F(EntryTest, TipShowsTheShortcutFileTimesInLocalTime)
 
 // --- The clipboard -------------------------------------------------------------------
 
-std::string clipboardText()
-{
-    std::string text;
-    if (!OpenClipboard(nullptr))
-        return "<not opened>";
-    HANDLE h = GetClipboardData(CF_TEXT);
-    if (h == nullptr)
-        text = "<none>";
-    else if (const char* p = static_cast<const char*>(GlobalLock(h))) {
-        text = p;
-        GlobalUnlock(h);
-    }
-    CloseClipboard();
-    return text;
-}
-
 void putOnClipboard(const char* text, bool bitmap)
 {
     ASSERT_TRUE(OpenClipboard(nullptr));

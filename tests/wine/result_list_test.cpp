@@ -2,6 +2,7 @@
 #include "tests/wine/harness.h"
 
 #include <cstdio>
+#include <cstring>
 
 #include "res/resource.h"
 
@@ -214,6 +215,51 @@ TEST_F(ListTest, HugeListsNameTheEntryReallyUnderThePointer)
     EXPECT_GE(app.hoverIndex, app.linkCount);
     app.itemPath[0] = '\0';
     EXPECT_FALSE(contextMenu());
+}
+
+// The whole list at a size a drive can give: selection commands, a delete with nothing
+// selected and the copy each handle every entry.
+TEST_F(ListTest, HundredThousandEntries)
+{
+    const unsigned n = 100000;
+    SendMessageA(app.resultList, WM_SETREDRAW, FALSE, 0);
+    fill(n);
+    SendMessageA(app.resultList, WM_SETREDRAW, TRUE, 0);
+    auto selected = [&] {
+        std::vector<unsigned> on;
+        for (unsigned i = 0; i < n; ++i)
+            if (isSelected(i))
+                on.push_back(i);
+        return on;
+    };
+    SendMessageA(app.mainWindow, WM_COMMAND, IDC_DELETE, 0);  // visits every entry, deletes none
+    runUntilIdle();
+    EXPECT_EQ(SendMessageA(app.resultList, LB_GETCOUNT, 0, 0), static_cast<LRESULT>(n));
+    EXPECT_EQ(windowText(app.statusLabel), "0 / 100000 Links");
+
+    SendMessageA(app.mainWindow, WM_COMMAND, IDM_SELREV, 0);  // none selected: all
+    EXPECT_EQ(windowText(app.statusLabel), "100000 / 100000 Links");
+    const std::vector<unsigned> off = {0, 1, 65535, 65536, 99998, 99999};
+    for (unsigned i : off)
+        selectEntry(i, false);
+    SendMessageA(app.mainWindow, WM_COMMAND, IDM_SELREV, 0);
+    EXPECT_EQ(selected(), off);
+    EXPECT_EQ(windowText(app.statusLabel), "6 / 100000 Links");
+    SendMessageA(app.mainWindow, WM_COMMAND, IDM_SELALL, 0);
+    EXPECT_EQ(selected().size(), n);
+    SendMessageA(app.mainWindow, WM_COMMAND, IDM_SELREV, 0);  // all selected: none
+    EXPECT_EQ(windowText(app.statusLabel), "0 / 100000 Links");
+    selectEntry(70000, true);
+    SendMessageA(app.mainWindow, WM_COMMAND, IDM_SELCLR, 0);
+    EXPECT_TRUE(selected().empty());
+
+    SendMessageA(app.mainWindow, WM_COMMAND, IDM_COPY, 0);
+    std::string text = clipboardText();
+    std::size_t entry = std::strlen("C:\\links\\entry00000.lnk");
+    ASSERT_EQ(text.size(), n * (entry + 2) - 2);
+    EXPECT_EQ(text.compare(0, entry + 2, "C:\\links\\entry00000.lnk\r\n"), 0);
+    EXPECT_EQ(text.compare(text.size() - entry - 2, entry + 2, "\r\nC:\\links\\entry99999.lnk"), 0);
+    EXPECT_EQ(text.compare(54321 * (entry + 2), entry, "C:\\links\\entry54321.lnk"), 0);
 }
 
 }  // namespace
