@@ -255,4 +255,54 @@ TEST_F(DeleteTest, ScratchWritesDuringARunDoNotRedirectTheDeletion)
     EXPECT_FALSE(fileExists(files[2]));
 }
 
+// A close or an end-of-session query after the first, a middle and the last deletion: the
+// entries not yet reached keep their files and their selection.
+TEST_F(DeleteTest, CloseRequestsAtEveryStepOfADeletion)
+{
+    const unsigned n = 6;
+    app.settings.recycle = 0;
+    for (const CloseWay& way : closeWays)
+        for (unsigned step : {1u, n / 2, n}) {
+            SCOPED_TRACE(std::string(way.name) + " after deletion " + std::to_string(step));
+            for (const std::string& f : files)
+                DeleteFileA(f.c_str());
+            files.clear();
+            updateStatus(-1);
+            listFiles(n);
+            SendMessageA(app.mainWindow, WM_COMMAND, IDM_SELALL, 0);
+            LRESULT answer = -7;
+            HWND actor = actDuringRun([&] { return n - SendMessageA(app.resultList, LB_GETCOUNT, 0, 0) >= step; },
+                                      [&] {
+                                          if (way.posted)
+                                              PostMessageA(app.mainWindow, way.msg, 0, 0);
+                                          else
+                                              answer = SendMessageA(app.mainWindow, way.msg, 0, 0);
+                                      });
+            deleteSelected();
+            DestroyWindow(actor);
+            EXPECT_TRUE(IsWindow(app.mainWindow));
+            EXPECT_EQ(app.busy, 0);
+            EXPECT_EQ(windowText(app.deleteButton), "Delete");
+            // From the last entry up: the first n - step were not reached.
+            for (unsigned i = 0; i < n; ++i)
+                EXPECT_EQ(fileExists(files[i]), i < n - step) << i;
+            EXPECT_EQ(listEntries(), std::vector<std::string>(files.begin(), files.begin() + (n - step)));
+            for (unsigned i = 0; i < n - step; ++i)
+                EXPECT_TRUE(isSelected(i)) << i;
+            std::string left = std::to_string(n - step);
+            if (way.posted)
+                EXPECT_EQ(windowText(app.statusLabel), "6 / 6 Links");  // not refreshed
+            else {
+                EXPECT_EQ(answer, 0);
+                EXPECT_EQ(windowText(app.statusLabel), n == step ? "No File" : left + " / " + left + " Links");
+            }
+            runUntilIdle();
+            EXPECT_FALSE(fileExists(dir + "\\vellmoor.qnf"));
+        }
+    EXPECT_EQ(SendMessageA(app.mainWindow, WM_CLOSE, 0, 0), 0);
+    EXPECT_EQ(readFile(dir + "\\vellmoor.qnf").size(), 48u);
+    EXPECT_FALSE(runUntilIdle());
+    closeNow();
+}
+
 }  // namespace

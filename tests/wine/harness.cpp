@@ -4,6 +4,7 @@
 #include <shlobj.h>
 
 #include <cstdio>
+#include <utility>
 
 #include "app/startup.h"
 
@@ -249,6 +250,34 @@ HWND makeMessageWindow(const char* className, WNDPROC proc)
     return CreateWindowA(className, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
 }
 
+static std::function<bool()> actorDue;
+static std::function<void()> actorAct;
+static LRESULT CALLBACK actorProc(HWND w, UINT msg, WPARAM wp, LPARAM lp)
+{
+    if (msg != WM_APP)
+        return DefWindowProcA(w, msg, wp, lp);
+    if (actorDue())
+        actorAct();
+    else
+        PostMessageA(w, WM_APP, 0, 0);
+    return 0;
+}
+
+HWND actDuringRun(std::function<bool()> due, std::function<void()> act)
+{
+    actorDue = std::move(due);
+    actorAct = std::move(act);
+    HWND w = makeMessageWindow("RunActor", actorProc);
+    PostMessageA(w, WM_APP, 0, 0);
+    return w;
+}
+
+const CloseWay closeWays[3] = {
+    {"posted close", WM_CLOSE, true},
+    {"sent close", WM_CLOSE, false},
+    {"sent end-of-session query", WM_QUERYENDSESSION, false},
+};
+
 void ProgramTest::SetUp()
 {
     dir = makeTempDir("prog");
@@ -262,4 +291,20 @@ void ProgramTest::TearDown()
     if (!closed)
         closeTestProgram();
     removeTree(dir);
+}
+
+std::string clipboardText()
+{
+    std::string text;
+    if (!OpenClipboard(nullptr))
+        return "<not opened>";
+    HANDLE h = GetClipboardData(CF_TEXT);
+    if (h == nullptr)
+        text = "<none>";
+    else if (const char* p = static_cast<const char*>(GlobalLock(h))) {
+        text = p;
+        GlobalUnlock(h);
+    }
+    CloseClipboard();
+    return text;
 }

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -33,11 +34,25 @@ bool runUntilIdle();
 // A message-only window whose procedure a test supplies: it sees what the pump dispatches.
 HWND makeMessageWindow(const char* className, WNDPROC proc);
 
+// A message-only window whose message the pump of a run dispatches again and again until
+// `due` holds; then `act` runs, once, from inside that pump. Destroy it after the run.
+HWND actDuringRun(std::function<bool()> due, std::function<void()> act);
+
+// The ways a close request reaches a run: posted for the pump to take, or sent.
+struct CloseWay {
+    const char* name;
+    UINT msg;
+    bool posted;
+};
+extern const CloseWay closeWays[3];  // posted close first, then sent close, sent end-of-session query
+
 // Presses or releases a key through real input, so GetAsyncKeyState sees it.
 void pressKey(WORD vk, bool down);
 
 std::string windowText(HWND w);
 std::vector<std::string> listEntries();
+// The clipboard's text, or "<none>" / "<not opened>".
+std::string clipboardText();
 std::vector<std::string> historyItems();
 void addEntries(const std::vector<std::string>& entries);
 void selectEntry(unsigned i, bool on);

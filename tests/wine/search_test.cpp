@@ -295,6 +295,48 @@ TEST_F(SearchTest, PostedCloseEndsTheWalkAndKeepsTheWindow)
     EXPECT_EQ(windowText(app.searchButton), "Search");
 }
 
+// A close or an end-of-session query at the first, a middle and the last pump of a walk.
+TEST_F(SearchTest, CloseRequestsAtEveryStepOfAWalk)
+{
+    const unsigned n = 6;
+    brokenShortcuts(n);
+    for (const CloseWay& way : closeWays)  // posted first: they must leave the history empty
+        for (unsigned step : {1u, n / 2, n}) {
+            SCOPED_TRACE(std::string(way.name) + " after entry " + std::to_string(step));
+            LRESULT answer = -7;
+            HWND actor = actDuringRun([&] { return app.linkCount >= step; },
+                                      [&] {
+                                          if (way.posted)
+                                              PostMessageA(app.mainWindow, way.msg, 0, 0);
+                                          else
+                                              answer = SendMessageA(app.mainWindow, way.msg, 0, 0);
+                                      });
+            SetWindowTextA(app.folderBox, root.c_str());
+            SendMessageA(app.mainWindow, WM_COMMAND, IDC_SEARCH, 0);
+            DestroyWindow(actor);
+            EXPECT_TRUE(IsWindow(app.mainWindow));
+            EXPECT_EQ(app.busy, 0);
+            EXPECT_EQ(app.linkCount, step);  // stopped at the pump that followed the entry
+            runUntilIdle();
+            if (way.posted) {
+                EXPECT_EQ(windowText(app.searchButton), "---");
+                EXPECT_EQ(windowText(app.statusLabel), std::to_string(step) + " / " + std::to_string(step) + " Files");
+                EXPECT_EQ(historyItems(), Paths{});
+            } else {
+                EXPECT_EQ(answer, 0);  // refused: the program is busy
+                EXPECT_EQ(windowText(app.searchButton), "Search");
+                EXPECT_EQ(windowText(app.statusLabel), "0 / " + std::to_string(step) + " Links");
+                EXPECT_EQ(historyItems(), Paths{root});
+            }
+            EXPECT_FALSE(fileExists(dir + "\\vellmoor.qnf"));
+        }
+    // The real close, once idle, writes the settings once, with the walked folder.
+    EXPECT_EQ(SendMessageA(app.mainWindow, WM_CLOSE, 0, 0), 0);
+    EXPECT_NE(readFile(dir + "\\vellmoor.qnf").find(root + std::string(1, '\0')), std::string::npos);
+    EXPECT_FALSE(runUntilIdle());
+    closeNow();
+}
+
 // Paints entry `i` now and counts its pixels in other colours than the list's background.
 int inkedPixels(int i)
 {
