@@ -142,6 +142,7 @@ TEST_F(FolderChooserTest, RightButtonPreselectsTheTypedFolderAndCancelKeepsEvery
     SetWindowTextA(app.statusLabel, "0 / 1 Links");
     browse(true, false);
     ASSERT_TRUE(seen.found);
+    EXPECT_EQ(seen.cls, "#32770");
     EXPECT_EQ(seen.icon, app.appIcon);  // the placement ran, and with it the preselection request
     EXPECT_EQ(seen.selected, leaf(folder));
     EXPECT_EQ(windowText(app.folderBox), folder);
