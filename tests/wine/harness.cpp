@@ -10,10 +10,13 @@
 
 static char commandLineText[1024];
 
-std::string makeTempDir(const char* tag)
+std::string makeTempDir(const char* tag, const char* under)
 {
     char base[MAX_PATH];
-    GetTempPathA(MAX_PATH, base);
+    if (under != nullptr)
+        lstrcpynA(base, under, MAX_PATH);
+    else
+        GetTempPathA(MAX_PATH, base);
     static unsigned counter;
     for (;;) {
         char path[MAX_PATH];

@@ -11,8 +11,9 @@
 
 #include "app/app_state.h"
 
-// A fresh empty folder under %TEMP%; removed with everything in it by removeTree().
-std::string makeTempDir(const char* tag);
+// A fresh empty folder under %TEMP% (or under `base`, which ends in a backslash); removed
+// with everything in it by removeTree().
+std::string makeTempDir(const char* tag, const char* base = nullptr);
 void removeTree(const std::string& path);
 void writeFile(const std::string& path, const std::string& bytes);
 std::string readFile(const std::string& path);
