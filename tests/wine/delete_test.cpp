@@ -115,26 +115,14 @@ TEST_F(DeleteTest, NothingSelectedVisitsEveryEntryAndDeletesNothing)
     EXPECT_EQ(windowText(app.statusLabel), "0 / 4 Links");
 }
 
-// Presses Esc once the first selected entry has been deleted.
-LRESULT CALLBACK escAfterFirst(HWND w, UINT msg, WPARAM wp, LPARAM lp)
-{
-    if (msg == WM_APP) {
-        if (SendMessageA(app.resultList, LB_GETCOUNT, 0, 0) < static_cast<LRESULT>(lp))
-            PostMessageA(app.resultList, WM_KEYDOWN, VK_ESCAPE, 0);
-        else
-            PostMessageA(w, WM_APP, 0, lp);
-        return 0;
-    }
-    return DefWindowProcA(w, msg, wp, lp);
-}
-
 TEST_F(DeleteTest, EscStopsAfterTheCurrentEntry)
 {
     listFiles(8);
     for (unsigned i : {1u, 3u, 6u, 7u})
         selectEntry(i, true);
-    HWND w = makeMessageWindow("EscAfterFirst", escAfterFirst);
-    PostMessageA(w, WM_APP, 0, 8);
+    // Esc once the first selected entry has been deleted.
+    HWND w = actDuringRun([] { return SendMessageA(app.resultList, LB_GETCOUNT, 0, 0) < 8; },
+                          [] { PostMessageA(app.resultList, WM_KEYDOWN, VK_ESCAPE, 0); });
     deleteSelected();
     DestroyWindow(w);
     EXPECT_FALSE(fileExists(files[7]));

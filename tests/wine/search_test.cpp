@@ -219,39 +219,11 @@ TEST_F(SearchTest, TenOrdinaryFilesPumpTwice)
     DestroyWindow(counter);
 }
 
-// Sends a message to the main window once the walk has listed `afterLinks` entries.
-UINT stopMessage;
-WPARAM stopKey;
-unsigned stopAfter;
-std::string progressSeen;
-LRESULT CALLBACK stopperProc(HWND w, UINT msg, WPARAM wp, LPARAM lp)
-{
-    if (msg == WM_APP) {
-        if (app.linkCount >= stopAfter) {
-            progressSeen = windowText(app.statusLabel);
-            PostMessageA(stopMessage == WM_KEYDOWN ? app.resultList : app.mainWindow, stopMessage, stopKey, 0);
-        } else {
-            PostMessageA(w, WM_APP, 0, 0);
-        }
-        return 0;
-    }
-    return DefWindowProcA(w, msg, wp, lp);
-}
-
-HWND makeStopper(UINT msg, WPARAM key, unsigned afterLinks)
-{
-    stopMessage = msg;
-    stopKey = key;
-    stopAfter = afterLinks;
-    HWND w = makeMessageWindow("SearchStopper", stopperProc);
-    PostMessageA(w, WM_APP, 0, 0);
-    return w;
-}
-
 TEST_F(SearchTest, EscMidWalkKeepsWhatWasFound)
 {
     brokenShortcuts(12);
-    HWND stopper = makeStopper(WM_KEYDOWN, VK_ESCAPE, 2);
+    HWND stopper = actDuringRun([] { return app.linkCount >= 2; },
+                                [] { PostMessageA(app.resultList, WM_KEYDOWN, VK_ESCAPE, 0); });
     SetWindowTextA(app.folderBox, root.c_str());
     SendMessageA(app.mainWindow, WM_COMMAND, IDC_SEARCH, 0);
     unsigned found = static_cast<unsigned>(listEntries().size());
@@ -276,7 +248,7 @@ TEST_F(SearchTest, EscBeforeAnythingWasListedLeavesTheHistory)
 TEST_F(SearchTest, PostedCloseEndsTheWalkAndKeepsTheWindow)
 {
     brokenShortcuts(12);
-    HWND stopper = makeStopper(WM_CLOSE, 0, 1);
+    HWND stopper = actDuringRun([] { return app.linkCount >= 1; }, [] { PostMessageA(app.mainWindow, WM_CLOSE, 0, 0); });
     pressKey(VK_CONTROL, true);
     SetWindowTextA(app.folderBox, root.c_str());
     SendMessageA(app.mainWindow, WM_COMMAND, IDC_SEARCH, 0);
@@ -711,30 +683,6 @@ TEST_F(SearchTest, TreeAsDeepAsTheFileFunctionsAllowIsWalkedToItsBottom)
     EXPECT_EQ(search(root), Paths{deep + "\\x.lnk"});
 }
 
-// Changes the tree from inside the walk, as another program could: at the first pump inside
-// a subfolder, every other subfolder goes and a new one comes.
-std::string changedRoot;
-std::string enteredFirst;
-LRESULT CALLBACK changeTreeDuringWalk(HWND w, UINT msg, WPARAM wp, LPARAM lp)
-{
-    if (msg != WM_APP)
-        return DefWindowProcA(w, msg, wp, lp);
-    std::string now = app.pathBuf;
-    if (app.busy > 0 && now.size() > changedRoot.size() + 1 && now.compare(0, changedRoot.size(), changedRoot) == 0) {
-        enteredFirst = now;
-        for (char c = 'a'; c <= 'e'; ++c) {
-            std::string other = changedRoot + "\\" + c;
-            if (other != now)
-                removeTree(other);
-        }
-        CreateDirectoryA((changedRoot + "\\new").c_str(), nullptr);
-        writeFile(changedRoot + "\\new\\n.lnk", "x");
-        return 0;
-    }
-    PostMessageA(w, WM_APP, 0, 0);
-    return 0;
-}
-
 TEST_F(SearchTest, FoldersRemovedAndCreatedDuringTheWalk)
 {
     for (char c = 'a'; c <= 'e'; ++c) {
@@ -742,10 +690,24 @@ TEST_F(SearchTest, FoldersRemovedAndCreatedDuringTheWalk)
         for (int i = 0; i < 3; ++i)
             writeFile(root + "\\" + c + "\\s" + std::to_string(i) + ".lnk", "x");
     }
-    changedRoot = root;
-    enteredFirst.clear();
-    HWND w = makeMessageWindow("ChangeTreeDuringWalk", changeTreeDuringWalk);
-    PostMessageA(w, WM_APP, 0, 0);
+    // Changed from inside the walk, as another program could: at the first pump inside a
+    // subfolder, every other subfolder goes and a new one comes.
+    std::string enteredFirst;
+    HWND w = actDuringRun(
+        [&] {
+            std::string now = app.pathBuf;
+            return app.busy > 0 && now.size() > root.size() + 1 && now.compare(0, root.size(), root) == 0;
+        },
+        [&] {
+            enteredFirst = app.pathBuf;
+            for (char c = 'a'; c <= 'e'; ++c) {
+                std::string other = root + "\\" + c;
+                if (other != enteredFirst)
+                    removeTree(other);
+            }
+            CreateDirectoryA((root + "\\new").c_str(), nullptr);
+            writeFile(root + "\\new\\n.lnk", "x");
+        });
     pressKey(VK_CONTROL, true);  // every shortcut is listed: what the walk saw is what it lists
     Paths found = search(root);
     pressKey(VK_CONTROL, false);
