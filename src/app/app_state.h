@@ -36,6 +36,7 @@ struct AppState {
     unsigned hoverIndex;  // entry under the pointer, see normaliseHover()
     char itemPath[ITEM_PATH_BYTES];
     int itemLen;
+    unsigned menuEntry;  // the entry the context menu was opened for; itemPath holds its text
     unsigned menuPick;  // last enabled menu item highlighted; bit 16: right button went down on it
 
     char pathBuf[PATH_BUF_BYTES];

@@ -116,7 +116,7 @@ static LRESULT onCommand(HWND window, WPARAM wParam, LPARAM lParam)
     case IDM_OPENLINK:
     case IDM_PROPERTY:
     case IDM_COPYNAME: entryAction(id); return 0;
-    case IDM_DELITEM: deleteEntries(IDM_DELITEM, app.hoverIndex); return 0;
+    case IDM_DELITEM: deleteEntries(IDM_DELITEM, app.menuEntry); return 0;
     default: break;
     }
     return DefWindowProcA(window, WM_COMMAND, wParam, lParam);

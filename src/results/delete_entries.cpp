@@ -6,6 +6,7 @@
 #include "app/app_state.h"
 #include "results/result_list.h"
 #include "results/status_text.h"
+#include "search/exact_text.h"
 #include "search/pump.h"
 #include "search/walk_rules.h"
 
@@ -32,8 +33,12 @@ static int deleteEntry(unsigned i, bool menuEntry)
         return len;
     if (menuEntry && std::strcmp(source, app.itemPath) != 0)
         return -1;  // the list changed since the menu opened: delete nothing rather than the wrong file
-    if (!namesOneFile(source))
-        return len;  // the shell would delete every file the pattern matches
+    if (!namesExactly(source))
+        return len;  // the shell would delete every file a pattern matches, or a name's twin
+    // The shell deletes a folder whole, and through a link the file it leads to: only a
+    // plain file, as the search listed, is handed over.
+    if (!isPlainFile(source))
+        return len;
     source[len + 1] = '\0';  // the shell takes a list of names ending in a double NUL
 
     SHFILEOPSTRUCTA op = {};

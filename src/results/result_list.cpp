@@ -122,29 +122,64 @@ void selectEntries(UINT command)
     updateStatus(0);
 }
 
+// The list box's nearest entry to a client point, see normaliseHover().
+static unsigned nearestEntry(LPARAM point)
+{
+    unsigned raw = static_cast<unsigned>(SendMessageA(app.resultList, LB_ITEMFROMPOINT, 0, point));
+    unsigned top = static_cast<unsigned>(SendMessageA(app.resultList, LB_GETTOPINDEX, 0, 0));
+    return normaliseHover(raw, top);
+}
+
+// The entry under a point of the list's client area, or a value that names none: the list
+// box answers the nearest entry for a point below the last one.
+static unsigned entryAt(POINT p)
+{
+    unsigned i = nearestEntry(MAKELPARAM(p.x, p.y));
+    RECT r;
+    if (!namesEntry(i, app.linkCount) || SendMessageA(app.resultList, LB_GETITEMRECT, i, reinterpret_cast<LPARAM>(&r)) == LB_ERR ||
+        !PtInRect(&r, p))
+        return HOVER_NONE;
+    return i;
+}
+
+// A menu asked for with the mouse acts on the entry under the point of the request, taken
+// now: the list may have scrolled under a resting pointer. From the keyboard (both
+// coordinates -1) it acts on the caret's entry and opens at it.
 static void showContextMenu(LPARAM lParam)
 {
-    if (!namesEntry(app.hoverIndex, app.linkCount))
-        return;
-    LRESULT len = SendMessageA(app.resultList, LB_GETTEXTLEN, app.hoverIndex, 0);
+    POINT at = {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+    unsigned i;
+    if (at.x == -1 && at.y == -1) {
+        i = static_cast<unsigned>(SendMessageA(app.resultList, LB_GETCARETINDEX, 0, 0));
+        if (!namesEntry(i, app.linkCount))
+            return;
+        SendMessageA(app.resultList, LB_SETCARETINDEX, i, FALSE);  // scrolled fully into view
+        RECT r;
+        if (SendMessageA(app.resultList, LB_GETITEMRECT, i, reinterpret_cast<LPARAM>(&r)) == LB_ERR)
+            return;
+        at = {r.left, r.bottom};
+        ClientToScreen(app.resultList, &at);
+    } else {
+        POINT client = at;
+        ScreenToClient(app.resultList, &client);
+        i = entryAt(client);
+        if (!namesEntry(i, app.linkCount))
+            return;
+    }
+    LRESULT len = SendMessageA(app.resultList, LB_GETTEXTLEN, i, 0);
     if (len < 0 || len >= ITEM_PATH_BYTES)
         return;  // the search lists nothing longer; never write past itemPath
-    app.itemLen = static_cast<int>(
-        SendMessageA(app.resultList, LB_GETTEXT, app.hoverIndex, reinterpret_cast<LPARAM>(app.itemPath)));
+    app.itemLen = static_cast<int>(SendMessageA(app.resultList, LB_GETTEXT, i, reinterpret_cast<LPARAM>(app.itemPath)));
+    app.menuEntry = i;
     HMENU popup = GetSubMenu(GetMenu(app.mainWindow), CONTEXT_MENU_POS);
-    // From the keyboard both coordinates are -1: signed 16-bit halves.
-    int x = static_cast<short>(LOWORD(lParam));
-    int y = static_cast<short>(HIWORD(lParam));
-    TrackPopupMenu(popup, 0, x, y, 0, app.mainWindow, nullptr);
+    TrackPopupMenu(popup, 0, at.x, at.y, 0, app.mainWindow, nullptr);
 }
 
 static void trackPointer(WPARAM keys, LPARAM point)
 {
     if (app.busy != 0)
         return;  // a run owns the list; nothing may change under it
-    unsigned raw = static_cast<unsigned>(SendMessageA(app.resultList, LB_ITEMFROMPOINT, 0, point));
-    unsigned top = static_cast<unsigned>(SendMessageA(app.resultList, LB_GETTOPINDEX, 0, 0));
-    unsigned i = normaliseHover(raw, top);
+    unsigned i = nearestEntry(point);
     if (i == app.hoverIndex)
         return;
     app.hoverIndex = i;
@@ -187,10 +222,14 @@ LRESULT CALLBACK resultListProc(HWND window, UINT msg, WPARAM wParam, LPARAM lPa
         // Posted: the status line must show the selection the list box's own click makes.
         PostMessageA(app.mainWindow, WM_COMMAND, MAKEWPARAM(IDC_LIST, LBN_SELCHANGE), 0);
         break;
-    case WM_RBUTTONDOWN:
-        SendMessageA(app.resultList, LB_SETCARETINDEX, app.hoverIndex, FALSE);
+    case WM_RBUTTONDOWN: {
+        POINT p = {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+        unsigned i = entryAt(p);
+        if (namesEntry(i, app.linkCount))
+            SendMessageA(app.resultList, LB_SETCARETINDEX, i, FALSE);
         SetFocus(app.resultList);
         break;
+    }
     default: break;
     }
     return CallWindowProcA(app.listBaseProc, window, msg, wParam, lParam);

@@ -4,6 +4,7 @@
 
 #include "app/app_state.h"
 #include "results/result_list.h"
+#include "search/exact_text.h"
 #include "search/pump.h"
 #include "search/shortcut_check.h"
 #include "search/walk_rules.h"
@@ -22,22 +23,17 @@ static int showProgress()
 // came from a wide name that round-trips exactly, so this is the folder that was found.
 static wchar_t widePattern[PATH_BUF_BYTES];
 
-// A found name into the 8-bit path at `out`: its length, or 0 when the code page cannot hold
-// it exactly or it does not fit. A lossy name would be a pattern ('?' in place of what was
-// lost) or a look-alike (best fit: "O.lnk" for "\u03A9.lnk") naming another file.
+// A found name into the 8-bit path at `out`: its length, or 0 when the program could not
+// name it exactly (see isExactName and narrowExactly) or it does not fit.
 static std::size_t narrowName(const wchar_t* name, char* out, std::size_t room)
 {
-    BOOL lossy = FALSE;
-    static const bool utf8 = GetACP() == CP_UTF8;  // takes no best-fit flag, reports loss as failure
-    int n = WideCharToMultiByte(CP_ACP, utf8 ? WC_ERR_INVALID_CHARS : WC_NO_BEST_FIT_CHARS, name, -1, out,
-                                static_cast<int>(room), nullptr, utf8 ? nullptr : &lossy);
-    if (n <= 1 || lossy || !namesOneFile(out))
+    if (!isExactName(name, static_cast<std::size_t>(lstrlenW(name))))
         return 0;
-    return static_cast<std::size_t>(n - 1);
+    return narrowExactly(name, out, room);
 }
 
 // A folder's final path, links resolved, from the first `length` bytes of pathBuf.
-static bool finalPathOf(std::size_t length, wchar_t* out, DWORD outChars)
+static bool folderFinalPath(std::size_t length, wchar_t* out, DWORD outChars)
 {
     static wchar_t path[PATH_BUF_BYTES + 2];  // room for the root's backslash and the NUL
     int n = MultiByteToWideChar(CP_ACP, 0, app.pathBuf, static_cast<int>(length), path, PATH_BUF_BYTES);
@@ -46,13 +42,7 @@ static bool finalPathOf(std::size_t length, wchar_t* out, DWORD outChars)
     if (path[n - 1] == L':')
         path[n++] = L'\\';  // "C:" alone is the drive's current folder, not its root
     path[n] = L'\0';
-    HANDLE h = CreateFileW(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                           FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (h == INVALID_HANDLE_VALUE)
-        return false;
-    DWORD got = GetFinalPathNameByHandleW(h, out, outChars, FILE_NAME_NORMALIZED);
-    CloseHandle(h);
-    return got > 0 && got < outChars;
+    return finalPathOf(path, out, outChars);
 }
 
 // A folder link (junction, symbolic link; Wine shows a Unix link so too) whose target is the
@@ -62,7 +52,7 @@ static bool leadsBackUp(std::size_t folderLength, std::size_t linkLength)
 {
     static wchar_t folder[1024];
     static wchar_t target[1024];
-    if (!finalPathOf(linkLength, target, 1024) || !finalPathOf(folderLength, folder, 1024))
+    if (!folderFinalPath(linkLength, target, 1024) || !folderFinalPath(folderLength, folder, 1024))
         return false;  // a link that cannot be opened cannot be walked either
     int n = lstrlenW(target);
     if (n > 0 && target[n - 1] == L'\\')
@@ -124,11 +114,12 @@ void searchRun()
         updateStatus(-1);  // Shift+Search only empties the list
         return;
     }
+    // A byte more than a folder text may hold: a longer text is refused, never cut to a parent.
     int len = static_cast<int>(
-        SendMessageA(app.folderBox, WM_GETTEXT, FOLDER_TEXT_BYTES, reinterpret_cast<LPARAM>(app.pathBuf)));
+        SendMessageA(app.folderBox, WM_GETTEXT, FOLDER_TEXT_BYTES + 1, reinterpret_cast<LPARAM>(app.pathBuf)));
     updateStatus(-1);
-    if (len <= 0 || !namesOneFile(app.pathBuf))
-        return;  // a typed pattern would walk folders nobody named
+    if (len <= 0 || len >= FOLDER_TEXT_BYTES || !namesExactly(app.pathBuf))
+        return;  // a pattern, or a name the system would change, walks folders nobody named
     // Only the key-down bit survives the shift: 0x2000 while Ctrl is held.
     app.settings.listAll = (static_cast<unsigned short>(GetAsyncKeyState(VK_CONTROL)) >> 2) & 0x2000;
     // "C:\" is walked from "C:" so the walk's own backslash does not double it.

@@ -69,3 +69,56 @@ bool namesOneFile(const char* path)
             return false;
     return true;
 }
+
+static wchar_t upperAsciiWide(wchar_t c) { return (c >= L'a' && c <= L'z') ? static_cast<wchar_t>(c - L'a' + L'A') : c; }
+
+static bool sameWordIgnoringCase(const wchar_t* a, std::size_t n, const char* word)
+{
+    std::size_t i = 0;
+    for (; i < n && word[i] != '\0'; ++i)
+        if (upperAsciiWide(a[i]) != static_cast<wchar_t>(word[i]))
+            return false;
+    return i == n && word[i] == '\0';
+}
+
+// CON, PRN, AUX, NUL, CONIN$, CONOUT$, COM0-9 and LPT0-9 with the superscripts 1, 2, 3 too.
+static bool isDeviceName(const wchar_t* base, std::size_t n)
+{
+    static const char* const devices[] = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"};
+    for (const char* device : devices)
+        if (sameWordIgnoringCase(base, n, device))
+            return true;
+    if (n != 4 || !(sameWordIgnoringCase(base, 3, "COM") || sameWordIgnoringCase(base, 3, "LPT")))
+        return false;
+    wchar_t d = base[3];
+    return (d >= L'0' && d <= L'9') || d == L'\u00B9' || d == L'\u00B2' || d == L'\u00B3';
+}
+
+bool isExactName(const wchar_t* name, std::size_t length)
+{
+    if ((length == 1 && name[0] == L'.') || (length == 2 && name[0] == L'.' && name[1] == L'.'))
+        return true;
+    if (length > 0 && (name[length - 1] == L'.' || name[length - 1] == L' '))
+        return false;
+    // The device is named by what comes before the first dot, trailing spaces ignored.
+    std::size_t base = 0;
+    while (base < length && name[base] != L'.')
+        ++base;
+    while (base > 0 && name[base - 1] == L' ')
+        --base;
+    return !isDeviceName(name, base);
+}
+
+bool isExactPath(const wchar_t* path)
+{
+    for (;;) {
+        std::size_t n = 0;
+        while (path[n] != L'\0' && path[n] != L'\\' && path[n] != L'/')
+            ++n;
+        if (!isExactName(path, n))
+            return false;
+        if (path[n] == L'\0')
+            return true;
+        path += n + 1;
+    }
+}

@@ -29,6 +29,15 @@ void formatProgress(char* out, std::size_t size, unsigned links, unsigned files)
 bool mapToNativeProgramFiles(const char* target, const char* x86Dir, const char* nativeDir,
                              char* out, std::size_t outSize);
 
+// A name the system would not take as it stands: one ending in a dot or a space (the path
+// rules drop them, so it would name its dot-less twin) or a device name (CON, AUX.txt.lnk,
+// COM1.lnk: opening it opens the device). "." and ".." pass: the walk skips them itself.
+bool isExactName(const wchar_t* name, std::size_t length);
+
+// Every name in a folder path is exact; the empty names of "\\server" and of a trailing
+// backslash, and "." and "..", which name what they say, pass.
+bool isExactPath(const wchar_t* path);
+
 // A path with '?' or '*' names no single file: the shell would take it as a pattern. No
 // code page the program runs under has either byte inside a double-byte character.
 bool namesOneFile(const char* path);

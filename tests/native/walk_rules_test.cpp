@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <cwchar>
 #include <string>
 
 #include "search/walk_rules.h"
@@ -38,6 +39,33 @@ TEST(WalkRules, DotEntries)
     EXPECT_FALSE(isDotEntry(".git"));
     EXPECT_FALSE(isDotEntry("..."));
     EXPECT_FALSE(isDotEntry("a"));
+}
+
+// Names the system's path rules would turn into another file, or into a device.
+TEST(WalkRules, ExactNamesAndPaths)
+{
+    struct Case {
+        const wchar_t* name;
+        bool exact;
+    } names[] = {
+        {L"Game.lnk", true},  {L"Old Apps", true},  {L".git", true},       {L".", true},           {L"..", true},
+        {L"Old Apps.", false}, {L"a.lnk ", false},  {L"...", false},       {L"x. ", false},        {L"CON", false},
+        {L"con.lnk", false},  {L"COM1.lnk", false}, {L"AUX.txt.lnk", false}, {L"nul .lnk", false}, {L"lpt9", false},
+        {L"COM\u00B9.lnk", false}, {L"LPT\u00B3", false}, {L"COM0.lnk", false}, {L"CONOUT$.lnk", false},
+        {L"COM10.lnk", true}, {L"CONSOLE.lnk", true}, {L"xCON.lnk", true}, {L"COM.lnk", true}, {L"LPT\u00B4.lnk", true},
+        {L"a.CON", true},     {L"", true},
+    };
+    for (const Case& c : names) {
+        SCOPED_TRACE("case " + std::to_string(&c - names));
+        EXPECT_EQ(isExactName(c.name, std::wcslen(c.name)), c.exact);
+        std::wstring path = std::wstring(L"C:\\a\\") + c.name + L"\\b";
+        EXPECT_EQ(isExactPath(path.c_str()), c.exact);
+    }
+    EXPECT_TRUE(isExactPath(L"C:"));
+    EXPECT_TRUE(isExactPath(L"C:\\"));
+    EXPECT_TRUE(isExactPath(L"\\\\server\\share\\dir\\"));
+    EXPECT_FALSE(isExactPath(L"C:/Old Apps./x"));
+    EXPECT_FALSE(isExactPath(L"C:\\Old Apps "));
 }
 
 TEST(WalkRules, ProgressEveryShortcutAndEveryEighthFile)

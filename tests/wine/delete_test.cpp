@@ -158,7 +158,7 @@ TEST_F(DeleteTest, ContextMenuDeletesItsOwnEntryOnly)
     listFiles(4);
     selectEntry(0, true);
     selectEntry(3, true);
-    app.hoverIndex = 1;
+    app.menuEntry = 1;
     SendMessageA(app.resultList, LB_GETTEXT, 1, reinterpret_cast<LPARAM>(app.itemPath));
     SendMessageA(app.mainWindow, WM_COMMAND, IDM_DELITEM, 0);
     EXPECT_FALSE(fileExists(files[1]));
@@ -171,7 +171,7 @@ TEST_F(DeleteTest, ContextMenuDeletesItsOwnEntryOnly)
 TEST_F(DeleteTest, ContextMenuDeletesNothingWhenTheListChangedUnderIt)
 {
     listFiles(4);
-    app.hoverIndex = 2;
+    app.menuEntry = 2;
     SendMessageA(app.resultList, LB_GETTEXT, 1, reinterpret_cast<LPARAM>(app.itemPath));  // the menu was for entry 1
     SetWindowTextA(app.statusLabel, "unchanged");
     SendMessageA(app.mainWindow, WM_COMMAND, IDM_DELITEM, 0);
@@ -179,9 +179,42 @@ TEST_F(DeleteTest, ContextMenuDeletesNothingWhenTheListChangedUnderIt)
         EXPECT_TRUE(fileExists(f));
     EXPECT_EQ(listEntries().size(), 4u);
     EXPECT_EQ(windowText(app.statusLabel), "unchanged");
-    app.hoverIndex = 99;  // names no entry
+    app.menuEntry = 99;  // names no entry
     SendMessageA(app.mainWindow, WM_COMMAND, IDM_DELITEM, 0);
     EXPECT_EQ(listEntries().size(), 4u);
+}
+
+// Just before its deletion an entry must still name a plain file: a folder put in its place
+// would go whole, and through a link the shell deletes the file the link leads to.
+TEST_F(DeleteTest, OnlyAPlainFileIsHandedToTheShell)
+{
+    listFiles(3);
+    std::string outside = makeTempDir("outside");
+    writeFile(outside + "\\other.lnk", "o");
+    DeleteFileA(files[0].c_str());
+    CreateDirectoryA(files[0].c_str(), nullptr);
+    CreateDirectoryA((files[0] + "\\sub").c_str(), nullptr);
+    writeFile(files[0] + "\\sub\\a.txt", "a");
+    DeleteFileA(files[1].c_str());
+    unixLink(files[1], outside + "\\other.lnk");  // Wine shows a link to a file as a plain file
+    ASSERT_EQ(readFile(files[1]), "o");
+    app.settings.recycle = 1;
+    SendMessageA(app.mainWindow, WM_COMMAND, IDM_SELALL, 0);
+    deleteSelected();
+    EXPECT_EQ(listEntries(), (std::vector<std::string>{files[0], files[1]}));
+    EXPECT_FALSE(fileExists(files[2]));
+    for (unsigned i = 0; i < 2; ++i) {
+        EXPECT_TRUE(isSelected(i)) << i;
+        app.menuEntry = i;  // the context menu's "&Delet Item" too
+        SendMessageA(app.resultList, LB_GETTEXT, i, reinterpret_cast<LPARAM>(app.itemPath));
+        SendMessageA(app.mainWindow, WM_COMMAND, IDM_DELITEM, 0);
+    }
+    EXPECT_EQ(listEntries().size(), 2u);
+    EXPECT_TRUE(fileExists(files[0] + "\\sub\\a.txt"));
+    EXPECT_TRUE(fileExists(files[1]));
+    EXPECT_EQ(readFile(outside + "\\other.lnk"), "o");
+    EXPECT_EQ(windowText(app.statusLabel), "2 / 2 Links");
+    removeTree(outside);
 }
 
 // The shell's operation, during which a new search fills the list with other entries.
@@ -199,7 +232,7 @@ int WINAPI deleteThenRelist(LPSHFILEOPSTRUCTA op)
 TEST_F(DeleteTest, ContextMenuLeavesAListThatChangedDuringTheDeletion)
 {
     listFiles(4);
-    app.hoverIndex = 2;
+    app.menuEntry = 2;
     SendMessageA(app.resultList, LB_GETTEXT, 2, reinterpret_cast<LPARAM>(app.itemPath));
     listDuringDelete = {files[0], files[1], files[3]};  // row 2 is another file now
     shellFileOperation = deleteThenRelist;

@@ -30,7 +30,7 @@ protected:
     // What the context menu does when it opens on entry i.
     void menuOn(unsigned i)
     {
-        app.hoverIndex = i;
+        app.menuEntry = i;
         app.itemLen = static_cast<int>(SendMessageA(app.resultList, LB_GETTEXT, i, reinterpret_cast<LPARAM>(app.itemPath)));
     }
 };
@@ -217,7 +217,7 @@ HINSTANCE WINAPI recordExecute(HWND owner, LPCSTR verb, LPCSTR file, LPCSTR para
 
 TEST_F(EntryTest, ActionsHandTheShellTheExactFileVerbAndParameters)
 {
-    addEntries({"D:\\a\\b.lnk"});
+    addEntries({"D:\\a,b\\c.lnk"});
     menuOn(0);
     executed.clear();
     shellExecute = recordExecute;
@@ -225,9 +225,9 @@ TEST_F(EntryTest, ActionsHandTheShellTheExactFileVerbAndParameters)
         SendMessageA(app.mainWindow, WM_COMMAND, id, 0);
     shellExecute = ShellExecuteA;
     EXPECT_EQ(executed, (std::vector<std::string>{
-                            "none|-|EXPLORER|/N,/SELECT,D:\\a\\b.lnk|-|1",
-                            "none|-|D:\\a\\b.lnk|-|-|1",
-                            "main|properties|D:\\a\\b.lnk|-|-|1",
+                            "none|-|EXPLORER|/N,/SELECT,\"D:\\a,b\\c.lnk\"|-|1",
+                            "none|-|D:\\a,b\\c.lnk|-|-|1",
+                            "main|properties|D:\\a,b\\c.lnk|-|-|1",
                             "none|-|" + dir + "\\vellmoor.chm|-|-|1",
                         }));
 }
@@ -297,7 +297,7 @@ TEST_F(EntryTest, TheShellStartsWhatTheActionsName)
     SendMessageA(app.mainWindow, WM_COMMAND, IDM_OPENFOLDER, 0);
     std::string shown = waitForRecord(explorer);
     SetCurrentDirectoryA(oldDir);
-    EXPECT_NE(shown.find("/N,/SELECT," + folder + "\\run it.lnk"), std::string::npos) << shown;
+    EXPECT_NE(shown.find("/N,/SELECT,\"" + folder + "\\run it.lnk\""), std::string::npos) << shown;
 }
 
 }  // namespace

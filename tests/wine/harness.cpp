@@ -311,3 +311,37 @@ std::string clipboardText()
     CloseClipboard();
     return text;
 }
+
+std::string unixPath(const std::string& path)
+{
+    typedef char*(CDECL * ToUnix)(LPCWSTR);
+    ToUnix toUnix = reinterpret_cast<ToUnix>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
+    if (toUnix == nullptr)
+        return "";
+    std::wstring wide = widen(path);
+    char* p = toUnix(wide.c_str());
+    std::string out = p != nullptr ? p : "";
+    HeapFree(GetProcessHeap(), 0, p);
+    return out;
+}
+
+bool unixLink(const std::string& link, const std::string& target)
+{
+    std::string cmd = "/bin/ln -s \"" + unixPath(target) + "\" \"" + unixPath(link) + "\"";
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi;
+    if (!CreateProcessA("Z:\\bin\\ln", &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+        return false;
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    // A Unix process gives no handle to wait on: wait for its work instead.
+    for (int i = 0; i < 250; ++i) {
+        DWORD attributes = GetFileAttributesA(link.c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES)
+            return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+        Sleep(20);
+    }
+    return false;
+}

@@ -19,6 +19,12 @@ void writeFile(const std::string& path, const std::string& bytes);
 std::string readFile(const std::string& path);
 bool fileExists(const std::string& path);
 
+// The Unix path Wine keeps behind a Windows one ("" when not under Wine).
+std::string unixPath(const std::string& path);
+// A link as Wine shows one: a Unix symbolic link at `link`, made by the system's own ln.
+// True when it appears as a reparse point.
+bool unixLink(const std::string& link, const std::string& target);
+
 // Saves a shortcut at `linkPath` to `target` (which must exist while the link is saved).
 void makeShortcut(const std::string& linkPath, const std::string& target);
 void makeShortcutW(const std::wstring& linkPath, const std::wstring& target);

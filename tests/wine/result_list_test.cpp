@@ -18,10 +18,10 @@ protected:
         SetWindowPos(app.mainWindow, nullptr, 0, 0, 700, 600, SWP_NOMOVE | SWP_NOZORDER);
         runUntilIdle();
     }
-    void fill(unsigned n)
+    void fill(unsigned n, unsigned first = 0)
     {
         std::vector<std::string> e;
-        for (unsigned i = 0; i < n; ++i) {
+        for (unsigned i = first; i < first + n; ++i) {
             char buf[64];
             std::snprintf(buf, sizeof buf, "C:\\links\\entry%05u.lnk", i);
             e.push_back(buf);
@@ -87,6 +87,7 @@ TEST_F(ListTest, PointerTrackingIsOffDuringARun)
 }
 
 bool menuWasOpen;
+RECT menuRect;
 void CALLBACK closeMenu(HWND, UINT, UINT_PTR id, DWORD)
 {
     GUITHREADINFO gti = {};
@@ -94,16 +95,18 @@ void CALLBACK closeMenu(HWND, UINT, UINT_PTR id, DWORD)
     GetGUIThreadInfo(GetCurrentThreadId(), &gti);
     if (gti.flags & GUI_INMENUMODE) {
         menuWasOpen = true;
+        GetWindowRect(FindWindowA("#32768", nullptr), &menuRect);
         EndMenu();
     }
     KillTimer(nullptr, id);
 }
 
-bool contextMenu()
+// A context menu asked for at a screen point, or from the keyboard (both coordinates -1).
+bool contextMenu(LPARAM at = MAKELPARAM(-1, -1))
 {
     menuWasOpen = false;
     SetTimer(nullptr, 0, 200, closeMenu);
-    SendMessageA(app.resultList, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(app.resultList), MAKELPARAM(-1, -1));
+    SendMessageA(app.resultList, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(app.resultList), at);
     MSG m;
     DWORD until = GetTickCount() + 500;
     while (GetTickCount() < until) {  // let the timer fire if no menu ran
@@ -114,16 +117,46 @@ bool contextMenu()
     return menuWasOpen;
 }
 
-TEST_F(ListTest, ContextMenuOnlyForAListedEntry)
+LPARAM onScreen(LPARAM clientPoint)
+{
+    POINT p = {static_cast<short>(LOWORD(clientPoint)), static_cast<short>(HIWORD(clientPoint))};
+    ClientToScreen(app.resultList, &p);
+    return MAKELPARAM(p.x, p.y);
+}
+
+// The menu acts on the entry under the point of a mouse request, taken then, and on the
+// caret's entry from the keyboard: never on where the pointer last rested.
+TEST_F(ListTest, ContextMenuActsOnTheEntryAtItsRequest)
 {
     EXPECT_FALSE(contextMenu()) << "empty list";
     fill(10);
-    app.hoverIndex = HOVER_NONE;  // right after a search
-    EXPECT_FALSE(contextMenu());
-    move(7, 0);
-    EXPECT_TRUE(contextMenu());
+    move(3, 0);
+    EXPECT_TRUE(contextMenu(onScreen(pointOf(7))));
     EXPECT_STREQ(app.itemPath, "C:\\links\\entry00007.lnk");
     EXPECT_EQ(app.itemLen, 23);
+    EXPECT_EQ(app.menuEntry, 7u);
+    RECT last;
+    SendMessageA(app.resultList, LB_GETITEMRECT, 9, reinterpret_cast<LPARAM>(&last));
+    EXPECT_FALSE(contextMenu(onScreen(MAKELPARAM(5, last.bottom + 20)))) << "below the last entry";
+
+    // From the keyboard, at the caret's entry, with the pointer last over another.
+    SendMessageA(app.resultList, LB_SETCARETINDEX, 4, FALSE);
+    EXPECT_TRUE(contextMenu());
+    EXPECT_STREQ(app.itemPath, "C:\\links\\entry00004.lnk");
+    EXPECT_EQ(app.menuEntry, 4u);
+    RECT r;
+    SendMessageA(app.resultList, LB_GETITEMRECT, 4, reinterpret_cast<LPARAM>(&r));
+    LPARAM corner = onScreen(MAKELPARAM(r.left, r.bottom));
+    EXPECT_EQ(menuRect.left, static_cast<short>(LOWORD(corner)));
+    EXPECT_EQ(menuRect.top, static_cast<short>(HIWORD(corner)));
+
+    // A list scrolled under a still pointer: the entry now under it.
+    fill(90, 10);
+    LPARAM still = onScreen(pointOf(1));
+    SendMessageA(app.resultList, LB_SETTOPINDEX, 3, 0);
+    ASSERT_EQ(SendMessageA(app.resultList, LB_GETTOPINDEX, 0, 0), 3);
+    EXPECT_TRUE(contextMenu(still));
+    EXPECT_STREQ(app.itemPath, "C:\\links\\entry00004.lnk");
 }
 
 TEST_F(ListTest, SelectionCommands)
@@ -204,7 +237,7 @@ TEST_F(ListTest, HugeListsNameTheEntryReallyUnderThePointer)
     ASSERT_GT(top, 65536u);
     move(top + 1, 0);
     EXPECT_EQ(app.hoverIndex, top + 1);
-    EXPECT_TRUE(contextMenu());
+    EXPECT_TRUE(contextMenu(onScreen(pointOf(top + 1))));
     char expect[64];
     std::snprintf(expect, sizeof expect, "C:\\links\\entry%05u.lnk", top + 1);
     EXPECT_STREQ(app.itemPath, expect);
@@ -214,7 +247,7 @@ TEST_F(ListTest, HugeListsNameTheEntryReallyUnderThePointer)
     SendMessageA(app.resultList, WM_MOUSEMOVE, 0, MAKELPARAM(5, c.bottom + 40));
     EXPECT_GE(app.hoverIndex, app.linkCount);
     app.itemPath[0] = '\0';
-    EXPECT_FALSE(contextMenu());
+    EXPECT_FALSE(contextMenu(onScreen(MAKELPARAM(5, c.bottom + 40))));
 }
 
 // The whole list at a size a drive can give: selection commands, a delete with nothing

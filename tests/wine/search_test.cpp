@@ -533,11 +533,58 @@ TEST_F(SearchTest, TargetBeyondTheCodePageIsTestedThroughWideNames)
     EXPECT_EQ(search(root), Paths{root + "\\broken.lnk"});
 }
 
-void writeFileW(const std::wstring& path)
+void writeFileW(const std::wstring& path, const std::string& bytes = "")
 {
     HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    DWORD written;
+    WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
     CloseHandle(h);
+}
+
+// Names the path rules would change and device names, made as other systems make them
+// ("\\?\" keeps a name as it is): never opened, listed, walked or deleted; typed, refused.
+TEST_F(SearchTest, NamesTheSystemWouldChangeAreNeverActedOn)
+{
+    brokenShortcut(root + "\\model.lnk");
+    std::string broken = readFile(root + "\\model.lnk");
+    DeleteFileA((root + "\\model.lnk").c_str());
+    writeFile(root + "\\target.txt", "t");
+    CreateDirectoryA((root + "\\Old Apps").c_str(), nullptr);
+    validShortcut(root + "\\Old Apps\\Game.lnk", root + "\\target.txt");
+    std::wstring raw = L"\\\\?\\" + std::wstring(root.begin(), root.end());
+    ASSERT_TRUE(CreateDirectoryW((raw + L"\\Old Apps.").c_str(), nullptr));
+    for (const wchar_t* name : {L"\\Old Apps.\\Game.lnk", L"\\Game.lnk ", L"\\COM1.lnk", L"\\AUX.txt.lnk",
+                                L"\\nul .lnk", L"\\LPT\u00B2.lnk"})
+        writeFileW(raw + name, broken);
+
+    pressKey(VK_CONTROL, true);  // listed unopened: only the exact name could be listed
+    EXPECT_EQ(search(root), Paths{root + "\\Old Apps\\Game.lnk"});
+    pressKey(VK_CONTROL, false);
+    EXPECT_EQ(search(root), Paths{});
+    EXPECT_EQ(historyItems(), Paths{root});
+
+    // A typed folder the system would name otherwise, or longer than the box's read: the
+    // first 259 bytes of the long one name the root, full of broken shortcuts.
+    for (const std::string& typed : {root + "\\Old Apps.", root + "\\Old Apps. \\", root + "\\COM1",
+                                     root + std::string(300, '\\') + "elsewhere"}) {
+        SetWindowTextA(app.folderBox, typed.c_str());
+        pressKey(VK_CONTROL, true);
+        SendMessageA(app.mainWindow, WM_COMMAND, IDC_SEARCH, 0);
+        pressKey(VK_CONTROL, false);
+        runUntilIdle();
+        EXPECT_EQ(listEntries(), Paths{}) << typed.size();
+        EXPECT_EQ(windowText(app.statusLabel), "Not yet");
+    }
+    EXPECT_EQ(historyItems(), Paths{root});
+
+    // Such an entry in the list anyway deletes nothing, not even the twin it would reach.
+    addEntries({root + "\\Old Apps.\\Game.lnk"});
+    selectEntry(0, true);
+    SendMessageA(app.mainWindow, WM_COMMAND, IDC_DELETE, 0);
+    EXPECT_TRUE(isSelected(0));
+    EXPECT_TRUE(fileExists(root + "\\Old Apps\\Game.lnk"));
+    EXPECT_NE(GetFileAttributesW((raw + L"\\Old Apps.\\Game.lnk").c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
 // The 8-bit find functions give "?" for what the code page lacks (a pattern the shell
@@ -582,42 +629,6 @@ TEST_F(SearchTest, NamesTheCodePageCannotHoldAreNeitherListedNorDeleted)
         EXPECT_NE(GetFileAttributesW((wroot + name).c_str()), INVALID_FILE_ATTRIBUTES) << name[1];
 }
 
-// The Unix path Wine keeps behind a Windows one.
-std::string unixPath(const std::string& path)
-{
-    typedef char*(CDECL * ToUnix)(LPCWSTR);
-    ToUnix toUnix = reinterpret_cast<ToUnix>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
-    if (toUnix == nullptr)
-        return "";
-    std::wstring wide(path.begin(), path.end());
-    char* p = toUnix(wide.c_str());
-    std::string out = p != nullptr ? p : "";
-    HeapFree(GetProcessHeap(), 0, p);
-    return out;
-}
-
-// A folder link as Wine shows one: a Unix symbolic link, made by the system's own ln.
-bool folderLink(const std::string& link, const std::string& target)
-{
-    std::string cmd = "/bin/ln -s \"" + unixPath(target) + "\" \"" + unixPath(link) + "\"";
-    STARTUPINFOA si = {};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi;
-    if (!CreateProcessA("Z:\\bin\\ln", &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
-        return false;
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-    // A Unix process gives no handle to wait on: wait for its work instead.
-    for (int i = 0; i < 250; ++i) {
-        DWORD attributes = GetFileAttributesA(link.c_str());
-        if (attributes != INVALID_FILE_ATTRIBUTES)
-            return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
-        Sleep(20);
-    }
-    return false;
-}
-
 TEST_F(SearchTest, FolderLinksBackUpTheTreeAreNotWalkedOthersAre)
 {
     if (unixPath(root).empty())
@@ -627,10 +638,10 @@ TEST_F(SearchTest, FolderLinksBackUpTheTreeAreNotWalkedOthersAre)
     CreateDirectoryA((root + "\\a\\b").c_str(), nullptr);
     brokenShortcut(root + "\\a\\b\\x.lnk");
     brokenShortcut(outside + "\\o.lnk");
-    ASSERT_TRUE(folderLink(root + "\\a\\up", root));
-    ASSERT_TRUE(folderLink(root + "\\a\\b\\up", root + "\\a"));
-    ASSERT_TRUE(folderLink(root + "\\a\\b\\self", root + "\\a\\b"));
-    ASSERT_TRUE(folderLink(root + "\\out", outside));
+    ASSERT_TRUE(unixLink(root + "\\a\\up", root));
+    ASSERT_TRUE(unixLink(root + "\\a\\b\\up", root + "\\a"));
+    ASSERT_TRUE(unixLink(root + "\\a\\b\\self", root + "\\a\\b"));
+    ASSERT_TRUE(unixLink(root + "\\out", outside));
     EXPECT_EQ(search(root), (Paths{root + "\\a\\b\\x.lnk", root + "\\out\\o.lnk"}));
     EXPECT_EQ(windowText(app.statusLabel), "0 / 2 Links");
     // Searched from inside a link, the same rule holds.
