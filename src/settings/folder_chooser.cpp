@@ -5,9 +5,22 @@
 
 #include "app/app_state.h"
 #include "results/result_list.h"
+#include "search/exact_text.h"
+#include "search/walk_rules.h"
 
 // "LNK 検索フォルダー" (LNK search folder) in Shift_JIS, as the browser shows it under code page 932.
 static const char BROWSER_TITLE[] = "LNK \x8C\x9F\x8D\xF5\x83\x74\x83\x48\x83\x8B\x83\x5F\x81\x5B";
+
+// The wide form of a chosen folder; the 8-bit calls would convert it with best fit ("ｄata"
+// becomes its sibling "data") and cut it to a parent.
+static wchar_t chosenFolder[MAX_PATH];
+
+// A folder chosen outside the folder box becomes its text only when that text names exactly
+// this folder and fits the box's read limit; pathBuf holds it then.
+static bool takeChosenFolder()
+{
+    return isExactPath(chosenFolder) && narrowExactly(chosenFolder, app.pathBuf, FOLDER_TEXT_BYTES) != 0;
+}
 
 int browseFolder(int preselect)
 {
@@ -21,9 +34,9 @@ int browseFolder(int preselect)
     LPITEMIDLIST item = SHBrowseForFolderA(&info);
     if (item == nullptr)
         return 0;
-    BOOL found = SHGetPathFromIDListA(item, app.pathBuf);
+    BOOL found = SHGetPathFromIDListW(item, chosenFolder);
     CoTaskMemFree(item);
-    return found;
+    return found && takeChosenFolder();
 }
 
 void chooseFolder(bool preselect)
@@ -41,9 +54,11 @@ void dropFolder(HDROP drop)
         DragFinish(drop);
         return;
     }
-    UINT len = DragQueryFileA(drop, 0, app.pathBuf, 260);
+    UINT need = DragQueryFileW(drop, 0, nullptr, 0);
+    bool taken = need > 0 && need < MAX_PATH && DragQueryFileW(drop, 0, chosenFolder, MAX_PATH) == need &&
+                 takeChosenFolder();
     DragFinish(drop);
-    if (len == 0)
+    if (!taken)
         return;
     DWORD attributes = GetFileAttributesA(app.pathBuf);
     if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))

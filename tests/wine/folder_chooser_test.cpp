@@ -167,16 +167,22 @@ TEST_F(FolderChooserTest, RightButtonPreselectsTheTypedFolderAndCancelKeepsEvery
 }
 
 // A drop handle as the shell makes it: 8-bit paths, each ended by a NUL, then one more.
+// A drop as the shell makes one: wide names (given here in UTF-8).
 HDROP makeDrop(const std::vector<std::string>& paths)
 {
-    std::string list;
-    for (const std::string& p : paths)
-        list += p + std::string(1, '\0');
-    list += '\0';
-    HGLOBAL h = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(DROPFILES) + list.size());
+    std::wstring list;
+    for (const std::string& p : paths) {
+        wchar_t wide[1024];
+        int n = MultiByteToWideChar(CP_UTF8, 0, p.c_str(), -1, wide, 1024);
+        list.append(wide, static_cast<std::size_t>(n));
+    }
+    list += L'\0';
+    std::size_t bytes = list.size() * sizeof(wchar_t);
+    HGLOBAL h = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(DROPFILES) + bytes);
     DROPFILES* d = static_cast<DROPFILES*>(GlobalLock(h));
     d->pFiles = sizeof(DROPFILES);
-    std::memcpy(reinterpret_cast<char*>(d) + sizeof(DROPFILES), list.data(), list.size());
+    d->fWide = TRUE;
+    std::memcpy(reinterpret_cast<char*>(d) + sizeof(DROPFILES), list.data(), bytes);
     GlobalUnlock(h);
     return static_cast<HDROP>(h);
 }
@@ -186,6 +192,10 @@ TEST_F(FolderChooserTest, DropTakesAnExistingFolderDroppedFirst)
     std::string other = makeTempDir("pick2");
     std::string file = folder + "\\f.txt";
     writeFile(file, "x");
+    // Beside "data": "\uFF44ata" (full-width d), which best fit would turn into it.
+    CreateDirectoryA((folder + "\\data").c_str(), nullptr);
+    std::string fullWidth = folder + "\\\xEF\xBD\x84" "ata";
+    CreateDirectoryW((std::wstring(folder.begin(), folder.end()) + L"\\\uFF44ata").c_str(), nullptr);
     struct Case {
         std::vector<std::string> dropped;
         bool taken;
@@ -195,6 +205,8 @@ TEST_F(FolderChooserTest, DropTakesAnExistingFolderDroppedFirst)
         {{file, other}, false},
         {{other, folder}, true},
         {{folder}, true},
+        {{fullWidth}, false},
+        {{folder + std::string(263 - folder.size(), '\\')}, false},  // cut to 259, still the folder
     };
     for (const Case& c : cases) {
         SetWindowTextA(app.folderBox, "C:\\typed");
