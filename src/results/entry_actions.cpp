@@ -73,15 +73,17 @@ void entryAction(UINT command)
 {
     switch (command) {
     case IDM_OPENFOLDER: {
-        char parameters[sizeof "/N,/SELECT," + ITEM_PATH_BYTES];
-        lstrcpyA(parameters, "/N,/SELECT,");
+        // Quoted: Explorer splits its parameters at commas, and a path cannot hold a quote.
+        char parameters[sizeof "/N,/SELECT,\"\"" + ITEM_PATH_BYTES];
+        lstrcpyA(parameters, "/N,/SELECT,\"");
         lstrcatA(parameters, app.itemPath);
+        lstrcatA(parameters, "\"");
         shellExecute(nullptr, nullptr, "EXPLORER", parameters, nullptr, SW_SHOWNORMAL);
         break;
     }
     case IDM_OPENLINK: shellExecute(nullptr, nullptr, app.itemPath, nullptr, nullptr, SW_SHOWNORMAL); break;
     case IDM_PROPERTY: shellExecute(app.mainWindow, "properties", app.itemPath, nullptr, nullptr, SW_SHOWNORMAL); break;
-    // The entry fetched when the menu opened; hoverIndex may name another by now, or none.
+    // The entry fetched when the menu opened; the list may have changed since.
     case IDM_COPYNAME: copyEntries(0); break;
     default: break;
     }
