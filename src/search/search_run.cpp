@@ -45,20 +45,38 @@ static bool folderFinalPath(std::size_t length, wchar_t* out, DWORD outChars)
     return finalPathOf(path, out, outChars);
 }
 
-// A folder link (junction, symbolic link; Wine shows a Unix link so too) whose target is the
-// folder being walked or one of its ancestors would make the walk endless: every level
-// could branch again. Only links pay for this; a link that leads elsewhere is walked.
+// The folders holding the links the walk is inside, as lengths of pathBuf: below a link
+// the text of pathBuf no longer says where the walk really is.
+static std::size_t linkFolders[MAX_FOLDER_PATH / 2 + 1];  // each level adds two bytes at least
+static unsigned linksInside;
+
+// Whether `folder` is `target` or lies below it.
+static bool liesIn(const wchar_t* folder, const wchar_t* target, int n)
+{
+    return lstrlenW(folder) >= n && CompareStringOrdinal(folder, n, target, n, TRUE) == CSTR_EQUAL &&
+           (folder[n] == L'\0' || folder[n] == L'\\');
+}
+
+// A folder link (junction, symbolic link; Wine shows a Unix link so too) whose target is a
+// folder the walk is inside, or one of their ancestors, would make the walk endless, however
+// it got there: through a folder outside the tree, two links lead back to each other. The
+// folders the walk is inside are the one being walked and those holding each link above it,
+// with everything between them. Only links pay for this; a link elsewhere is walked.
 static bool leadsBackUp(std::size_t folderLength, std::size_t linkLength)
 {
     static wchar_t folder[1024];
     static wchar_t target[1024];
-    if (!folderFinalPath(linkLength, target, 1024) || !folderFinalPath(folderLength, folder, 1024))
+    if (!folderFinalPath(linkLength, target, 1024))
         return false;  // a link that cannot be opened cannot be walked either
     int n = lstrlenW(target);
     if (n > 0 && target[n - 1] == L'\\')
         --n;  // a drive root
-    return lstrlenW(folder) >= n && CompareStringOrdinal(folder, n, target, n, TRUE) == CSTR_EQUAL &&
-           (folder[n] == L'\0' || folder[n] == L'\\');
+    for (unsigned k = 0; k <= linksInside; ++k) {
+        std::size_t length = k < linksInside ? linkFolders[k] : folderLength;
+        if (folderFinalPath(length, folder, 1024) && liesIn(folder, target, n))
+            return true;
+    }
+    return false;
 }
 
 // One find record serves every level: it is read only between a find call and the nested
@@ -85,9 +103,14 @@ int scanFolder(char* end)
             std::size_t length = narrowName(app.findData.cFileName, end + 1, room);
             if (length == 0 || isDotEntry(end + 1) || !folderFits(depth, length))
                 continue;  // a folder the program could not name is not walked
-            if ((app.findData.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) && leadsBackUp(depth, depth + 1 + length))
+            bool link = (app.findData.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+            if (link && leadsBackUp(depth, depth + 1 + length))
                 continue;
+            if (link)
+                linkFolders[linksInside++] = depth;
             r = scanFolder(end + 1 + length);
+            if (link)
+                --linksInside;
             if (r != PUMP_GO_ON)
                 break;
             continue;
@@ -132,6 +155,7 @@ void searchRun()
     // drive without media; set once for the walk, as the call is not free.
     UINT oldMode = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
     beginEntries();
+    linksInside = 0;
     int r = scanFolder(app.pathBuf + len);
     SetErrorMode(oldMode);
     showEntries();

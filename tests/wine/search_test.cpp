@@ -642,10 +642,11 @@ TEST_F(SearchTest, FolderLinksBackUpTheTreeAreNotWalkedOthersAre)
     ASSERT_TRUE(unixLink(root + "\\a\\b\\up", root + "\\a"));
     ASSERT_TRUE(unixLink(root + "\\a\\b\\self", root + "\\a\\b"));
     ASSERT_TRUE(unixLink(root + "\\out", outside));
+    ASSERT_TRUE(unixLink(outside + "\\back", root));  // a loop through a folder outside the tree
     EXPECT_EQ(search(root), (Paths{root + "\\a\\b\\x.lnk", root + "\\out\\o.lnk"}));
     EXPECT_EQ(windowText(app.statusLabel), "0 / 2 Links");
-    // Searched from inside a link, the same rule holds.
-    EXPECT_EQ(search(root + "\\out"), (Paths{root + "\\out\\o.lnk"}));
+    // Searched from inside a link, the same rule holds: the tree behind "back" is outside.
+    EXPECT_EQ(search(root + "\\out"), (Paths{root + "\\out\\back\\a\\b\\x.lnk", root + "\\out\\o.lnk"}));
     removeTree(root);  // the links only, not what they lead to
     EXPECT_TRUE(fileExists(outside + "\\o.lnk"));
     removeTree(outside);
