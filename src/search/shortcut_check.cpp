@@ -128,8 +128,8 @@ bool isBrokenShortcut()
 {
     if (FAILED(resolveShortcut()))
         return false;
-    if (app.targetBuf[0] == '\0')
-        return false;  // no file-system target: a virtual folder, a control-panel item
+    if (!isFileSystemTarget(app.targetBuf))
+        return false;
     if (app.targetBuf[0] == '\\' && app.settings.remoteOn == 0)
         return false;  // network targets are tested only with Remote on
     static const bool wow64 = runsUnderWow64();

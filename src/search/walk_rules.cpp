@@ -62,6 +62,11 @@ bool mapToNativeProgramFiles(const char* target, const char* x86Dir, const char*
     return true;
 }
 
+bool isFileSystemTarget(const char* target)
+{
+    return target[0] != '\0' && !(target[0] == ':' && target[1] == ':');
+}
+
 bool namesOneFile(const char* path)
 {
     for (; *path != '\0'; ++path)

@@ -38,6 +38,10 @@ bool isExactName(const wchar_t* name, std::size_t length);
 // backslash, and "." and "..", which name what they say, pass.
 bool isExactPath(const wchar_t* path);
 
+// A stored target the file system can be asked about: not empty (a virtual folder, a
+// control-panel item) and no shell namespace path ("::{GUID}": Network, Printers).
+bool isFileSystemTarget(const char* target);
+
 // A path with '?' or '*' names no single file: the shell would take it as a pattern. No
 // code page the program runs under has either byte inside a double-byte character.
 bool namesOneFile(const char* path);

@@ -68,6 +68,15 @@ TEST(WalkRules, ExactNamesAndPaths)
     EXPECT_FALSE(isExactPath(L"C:\\Old Apps "));
 }
 
+TEST(WalkRules, FileSystemTargets)
+{
+    EXPECT_TRUE(isFileSystemTarget("C:\\a.exe"));
+    EXPECT_TRUE(isFileSystemTarget("\\\\server\\a"));
+    EXPECT_TRUE(isFileSystemTarget(":a"));
+    EXPECT_FALSE(isFileSystemTarget(""));
+    EXPECT_FALSE(isFileSystemTarget("::{208D2C60-3AEA-1069-A2D7-08002B30309D}"));
+}
+
 TEST(WalkRules, ProgressEveryShortcutAndEveryEighthFile)
 {
     int due = 0;

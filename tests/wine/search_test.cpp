@@ -104,23 +104,26 @@ TEST_F(SearchTest, FilesThatAreNoShortcutsAreNotListed)
     EXPECT_EQ(windowText(app.statusLabel), "No File");
 }
 
+// Shortcuts to shell folders: no target path, or a namespace path like "::{GUID}".
 TEST_F(SearchTest, ShortcutWithoutFileSystemTargetIsNotListed)
 {
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    LPITEMIDLIST pidl = nullptr;
-    ASSERT_TRUE(SUCCEEDED(SHGetSpecialFolderLocation(nullptr, CSIDL_DRIVES, &pidl)));
-    IShellLinkA* link = nullptr;
-    ASSERT_TRUE(SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
-                                           reinterpret_cast<void**>(&link))));
-    link->SetIDList(pidl);
-    IPersistFile* file = nullptr;
-    link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file));
-    wchar_t path[MAX_PATH];
-    MultiByteToWideChar(CP_ACP, 0, (root + "\\computer.lnk").c_str(), -1, path, MAX_PATH);
-    ASSERT_TRUE(SUCCEEDED(file->Save(path, TRUE)));
-    file->Release();
-    link->Release();
-    CoTaskMemFree(pidl);
+    for (int folder : {CSIDL_DRIVES, CSIDL_NETWORK, CSIDL_PRINTERS}) {
+        LPITEMIDLIST pidl = nullptr;
+        ASSERT_TRUE(SUCCEEDED(SHGetSpecialFolderLocation(nullptr, folder, &pidl)));
+        IShellLinkA* link = nullptr;
+        ASSERT_TRUE(SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                               reinterpret_cast<void**>(&link))));
+        link->SetIDList(pidl);
+        IPersistFile* file = nullptr;
+        link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file));
+        wchar_t path[MAX_PATH];
+        MultiByteToWideChar(CP_ACP, 0, (root + "\\shell" + std::to_string(folder) + ".lnk").c_str(), -1, path, MAX_PATH);
+        ASSERT_TRUE(SUCCEEDED(file->Save(path, TRUE)));
+        file->Release();
+        link->Release();
+        CoTaskMemFree(pidl);
+    }
     EXPECT_EQ(search(root), Paths{});
 }
 
