@@ -66,30 +66,29 @@ static int deleteEntry(unsigned i, bool menuEntry)
     return len;
 }
 
-static void finishDeleting(int last)
+// A multi-entry run always shows what it left, also after a close that the window outlived.
+static void finishDeleting(bool refresh)
 {
     endRun();
     SendMessageA(app.deleteButton, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("Delete"));
-    if (last >= 0)
+    if (refresh)
         updateStatus(2);
 }
 
 void deleteEntries(UINT command, unsigned index)
 {
     if (command & 0x10) {  // "&Delet Item"
-        finishDeleting(deleteEntry(index, true));
+        finishDeleting(deleteEntry(index, true) >= 0);
         return;
     }
     beginRun();
     SendMessageA(app.deleteButton, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("---"));
-    int last = PUMP_GO_ON;
     // From the last entry up, so a removal never moves an entry still to be visited.
     for (unsigned i = app.linkCount; i-- > 0;) {
         if (SendMessageA(app.resultList, LB_GETSEL, i, 0) > 0)
             deleteEntry(i, false);
-        last = pumpMessages();
-        if (last != PUMP_GO_ON)
+        if (pumpMessages() != PUMP_GO_ON)
             break;
     }
-    finishDeleting(last);
+    finishDeleting(true);
 }

@@ -160,10 +160,10 @@ void searchRun()
     SetErrorMode(oldMode);
     showEntries();
     endRun();
-    if (r == PUMP_CLOSING)
-        return;  // the button keeps "---" and the status its last progress
     SetWindowTextA(app.searchButton, "Search");
-    if (r == PUMP_GO_ON || app.linkCount != 0)
+    // A close posted by another program ends the walk but leaves the window open: it shows
+    // what was kept as a cancelled run does, and records no folder.
+    if (r == PUMP_GO_ON || (r == PUMP_CANCELLED && app.linkCount != 0))
         rememberFolder();
     app.settings.listAll = 0;
     SendMessageA(app.resultList, LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(app.maxExtent + 4), 0);
