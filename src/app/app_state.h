@@ -40,6 +40,7 @@ struct AppState {
     unsigned menuPick;  // last enabled menu item highlighted; bit 16: right button went down on it
 
     char pathBuf[PATH_BUF_BYTES];
+    char restoreText[FOLDER_TEXT_BYTES];  // the folder text a queued restore puts back; a walk may own pathBuf by then
     alignas(wchar_t) char targetBuf[702];  // the shortcut's UTF-16 path, then its 8-bit target
     WIN32_FIND_DATAW findData;  // wide: the 8-bit find functions turn names they cannot hold into patterns
     char tipText[96];

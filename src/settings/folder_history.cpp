@@ -6,7 +6,7 @@
 void onFolderBoxList(WORD code)
 {
     if (code == CBN_DROPDOWN) {
-        SendMessageA(app.folderBox, WM_GETTEXT, FOLDER_TEXT_BYTES, reinterpret_cast<LPARAM>(app.pathBuf));
+        SendMessageA(app.folderBox, WM_GETTEXT, FOLDER_TEXT_BYTES, reinterpret_cast<LPARAM>(app.restoreText));
         return;
     }
     LRESULT sel = SendMessageA(app.folderBox, CB_GETCURSEL, 0, 0);
@@ -32,6 +32,7 @@ void rememberFolder()
     if (i > 0)
         SendMessageA(app.folderBox, CB_DELETESTRING, static_cast<WPARAM>(i), 0);
     SendMessageA(app.folderBox, CB_INSERTSTRING, 0, reinterpret_cast<LPARAM>(app.pathBuf));
+    lstrcpynA(app.restoreText, app.pathBuf, FOLDER_TEXT_BYTES);
     PostMessageA(app.mainWindow, MSG_RESTORE_FOLDER_TEXT, 1, 1);
 }
 
@@ -42,5 +43,5 @@ void restoreFolderText(WPARAM flag, LPARAM count)
         return;
     }
     if (flag == 1)
-        SetWindowTextA(app.folderBox, app.pathBuf);
+        SetWindowTextA(app.folderBox, app.restoreText);
 }

@@ -268,6 +268,24 @@ TEST_F(SearchTest, PostedCloseEndsTheWalkAndKeepsTheWindow)
     DestroyWindow(stopper);
 }
 
+// A restore of the folder text still queued when the next walk starts is dispatched by its
+// pumps; a walk stopped before it lists anything records nothing that would restore again.
+TEST_F(SearchTest, QueuedRestoreDuringAWalkPutsBackTheFolderText)
+{
+    for (int i = 0; i < 40; ++i)
+        writeFile(root + "\\plain" + std::to_string(i) + ".txt", "x");
+    SetWindowTextA(app.folderBox, root.c_str());
+    SendMessageA(app.mainWindow, WM_COMMAND, IDC_SEARCH, 0);  // queues the restore
+    PostMessageA(app.mainWindow, MSG_RESTORE_FOLDER_TEXT, 1, 3);  // and a longer chain, due mid-walk
+    HWND stopper = actDuringRun([] { return app.tally >= 32; },
+                                [] { PostMessageA(app.resultList, WM_KEYDOWN, VK_ESCAPE, 0); });
+    SendMessageA(app.mainWindow, WM_COMMAND, IDC_SEARCH, 0);
+    DestroyWindow(stopper);
+    runUntilIdle();
+    EXPECT_EQ(windowText(app.statusLabel), "No File");
+    EXPECT_EQ(windowText(app.folderBox), root);
+}
+
 // A close or an end-of-session query at the first, a middle and the last pump of a walk.
 TEST_F(SearchTest, CloseRequestsAtEveryStepOfAWalk)
 {

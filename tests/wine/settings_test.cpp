@@ -256,7 +256,7 @@ TEST_F(SettingsTest, RestoreChainWaitsBehindOrdinaryMessages)
     };
     for (const Case& c : cases) {
         SetWindowTextA(app.folderBox, "");
-        lstrcpyA(app.pathBuf, "C:\\restored");
+        lstrcpyA(app.restoreText, "C:\\restored");
         restoredWhen.clear();
         PostMessageA(app.mainWindow, MSG_RESTORE_FOLDER_TEXT, 1, c.chain);
         PostMessageA(w, ORDINARY, 0, c.ordinary);
@@ -266,7 +266,7 @@ TEST_F(SettingsTest, RestoreChainWaitsBehindOrdinaryMessages)
     }
     DestroyWindow(w);
     PostMessageA(app.mainWindow, MSG_RESTORE_FOLDER_TEXT, 0, 0);  // flag 0: nothing at the end
-    lstrcpyA(app.pathBuf, "C:\\other");
+    lstrcpyA(app.restoreText, "C:\\other");
     runUntilIdle();
     EXPECT_EQ(windowText(app.folderBox), "C:\\restored");
 }
