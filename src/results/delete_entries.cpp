@@ -6,6 +6,7 @@
 #include "app/app_state.h"
 #include "results/result_list.h"
 #include "results/status_text.h"
+#include "results/tooltip.h"
 #include "search/exact_text.h"
 #include "search/pump.h"
 #include "search/walk_rules.h"
@@ -62,6 +63,7 @@ static int deleteEntry(unsigned i, bool menuEntry)
         LRESULT left = SendMessageA(app.resultList, LB_DELETESTRING, i, 0);
         if (left >= 0)
             app.linkCount = static_cast<unsigned>(left);
+        dropTooltip();  // the entries moved up under the pointer
     }
     return len;
 }

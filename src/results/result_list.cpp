@@ -15,6 +15,7 @@ void updateStatus(int mode)
         SendMessageA(app.resultList, LB_SETHORIZONTALEXTENT, 0, 0);
         app.linkCount = app.tally = 0;
         app.maxExtent = 0;
+        dropTooltip();
         lstrcpyA(text, "Not yet");
     } else {
         if (mode == 0)
@@ -191,9 +192,10 @@ static void trackPointer(WPARAM keys, LPARAM point)
         }
     } else if (keys & MK_RBUTTON) {
         SendMessageA(app.resultList, LB_SETCARETINDEX, i, FALSE);
-    } else if (app.settings.tipTime) {
-        hoverTooltip(i);
     }
+    // Whatever the buttons: a drag ends on an entry whose tip must be its own.
+    if (app.settings.tipTime)
+        hoverTooltip(i);
 }
 
 LRESULT CALLBACK resultListProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam)

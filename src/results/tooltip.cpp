@@ -31,12 +31,24 @@ static int buildTipText()
     return 1;
 }
 
-void hoverTooltip(unsigned index)
+// The tool covers the whole list: left registered, it shows one entry's times over any other.
+static void removeTool()
 {
     if (app.toolInfo.cbSize != 0) {
         SendMessageA(app.tipWindow, TTM_DELTOOLA, 0, reinterpret_cast<LPARAM>(&app.toolInfo));
         app.toolInfo.cbSize = 0;
     }
+}
+
+void dropTooltip()
+{
+    removeTool();
+    app.hoverIndex = HOVER_NONE;  // the next move over the list hands a tip over afresh
+}
+
+void hoverTooltip(unsigned index)
+{
+    removeTool();
     if (index >= app.linkCount || app.tipWindow == nullptr)
         return;
     LRESULT len = SendMessageA(app.resultList, LB_GETTEXTLEN, index, 0);

@@ -157,6 +157,23 @@ TEST_F(EntryTest, TipShowsTheShortcutFileTimesInLocalTime)
     GetClientRect(app.resultList, &c);
     pointAt(10, c.bottom - 3);  // below the entries
     EXPECT_EQ(toolCount(), 0);
+
+    // A drag hands the tip over too: it ends on an entry that shows its own times.
+    for (unsigned i : {0u, 1u}) {
+        RECT r;
+        SendMessageA(app.resultList, LB_GETITEMRECT, i, reinterpret_cast<LPARAM>(&r));
+        SendMessageA(app.resultList, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(r.left + 5, r.top + 2));
+    }
+    EXPECT_NE(toolText().find(tipLine("\x8D\x58\x90\x56", utc(2019, 1, 2, 3, 4, 6), east)), std::string::npos);
+    // Entries removed or cleared under a resting pointer take their tip with them.
+    selectEntry(0, false);  // the drag selected both; entry 1 goes
+    SendMessageA(app.mainWindow, WM_COMMAND, IDC_DELETE, 0);
+    EXPECT_EQ(listEntries(), (std::vector<std::string>{files[0], files[2]}));
+    EXPECT_EQ(toolCount(), 0);
+    pointAtEntry(0, 30);
+    EXPECT_EQ(toolCount(), 1);
+    SendMessageA(app.mainWindow, WM_COMMAND, IDC_REMOTE, reinterpret_cast<LPARAM>(app.remoteCheck));
+    EXPECT_EQ(toolCount(), 0);
 }
 
 // --- The clipboard -------------------------------------------------------------------
