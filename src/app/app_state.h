@@ -43,8 +43,9 @@ struct AppState {
     char restoreText[FOLDER_TEXT_BYTES];  // the folder text a queued restore puts back; a walk may own pathBuf by then
     alignas(wchar_t) char targetBuf[702];  // the shortcut's UTF-16 path, then its 8-bit target
     WIN32_FIND_DATAW findData;  // wide: the 8-bit find functions turn names they cannot hold into patterns
-    char tipText[96];
-    TTTOOLINFOA toolInfo;
+    char tipText[96];  // the tip in Shift_JIS, the program's own text
+    wchar_t tipShown[96];  // the same as UTF-16, as the control shows it on every system
+    TTTOOLINFOW toolInfo;
 
     char* exePath;  // inside the command-line text; the side files are named by rewriting extPtr
     char* extPtr;

@@ -107,7 +107,7 @@ static void createTooltip(HINSTANCE instance)
     app.toolInfo.hwnd = app.mainWindow;
     app.toolInfo.uId = reinterpret_cast<UINT_PTR>(app.resultList);
     app.toolInfo.hinst = instance;
-    app.toolInfo.lpszText = app.tipText;
+    app.toolInfo.lpszText = app.tipShown;
     app.toolInfo.lParam = 0;
 }
 

@@ -3,7 +3,12 @@
 #include "app/app_state.h"
 #include "results/entry_texts.h"
 
-static_assert(sizeof app.tipText >= TIP_TEXT_BYTES, "the tip text must fit its buffer");
+static_assert(sizeof app.tipText >= TIP_TEXT_BYTES && sizeof app.tipShown / sizeof(wchar_t) >= TIP_TEXT_BYTES,
+              "the tip text must fit its buffers");
+
+// The Japanese labels and date format are Shift_JIS; through the 8-bit calls they would show
+// as garbage on every system whose code page is not 932.
+static const UINT SHIFT_JIS = 932;
 
 // The times of the shortcut file itself, not of its target. A time that cannot be read or
 // converted gives no tip: no date at all is better than a wrong one.
@@ -28,14 +33,14 @@ static int buildTipText()
         times[i] = {st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute, st.wSecond};
     }
     formatTipText(app.tipText, times);
-    return 1;
+    return MultiByteToWideChar(SHIFT_JIS, 0, app.tipText, -1, app.tipShown, TIP_TEXT_BYTES) > 0;
 }
 
 // The tool covers the whole list: left registered, it shows one entry's times over any other.
 static void removeTool()
 {
     if (app.toolInfo.cbSize != 0) {
-        SendMessageA(app.tipWindow, TTM_DELTOOLA, 0, reinterpret_cast<LPARAM>(&app.toolInfo));
+        SendMessageW(app.tipWindow, TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(&app.toolInfo));
         app.toolInfo.cbSize = 0;
     }
 }
@@ -59,8 +64,8 @@ void hoverTooltip(unsigned index)
         return;
     SendMessageA(app.resultList, LB_GETITEMRECT, index, reinterpret_cast<LPARAM>(&app.toolInfo.rect));
     // The 32-bit record up to lParam is 44 bytes; the same fields in a 64-bit process are larger.
-    app.toolInfo.cbSize = TTTOOLINFOA_V2_SIZE;
-    SendMessageA(app.tipWindow, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&app.toolInfo));
+    app.toolInfo.cbSize = TTTOOLINFOW_V2_SIZE;
+    SendMessageW(app.tipWindow, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&app.toolInfo));
 }
 
 void activateTooltip(unsigned on) { SendMessageA(app.tipWindow, TTM_ACTIVATE, on, 0); }

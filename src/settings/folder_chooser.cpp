@@ -8,7 +8,8 @@
 #include "search/exact_text.h"
 #include "search/walk_rules.h"
 
-// "LNK 検索フォルダー" (LNK search folder) in Shift_JIS, as the browser shows it under code page 932.
+// "LNK 検索フォルダー" (LNK search folder) in Shift_JIS: the program's own text, shown
+// through the wide call so it reads right on every system.
 static const char BROWSER_TITLE[] = "LNK \x8C\x9F\x8D\xF5\x83\x74\x83\x48\x83\x8B\x83\x5F\x81\x5B";
 
 // The wide form of a chosen folder; the 8-bit calls would convert it with best fit ("ｄata"
@@ -24,14 +25,18 @@ static bool takeChosenFolder()
 
 int browseFolder(int preselect)
 {
-    BROWSEINFOA info = {};
+    static wchar_t title[sizeof BROWSER_TITLE];
+    static wchar_t displayName[MAX_PATH];
+    if (MultiByteToWideChar(932, 0, BROWSER_TITLE, -1, title, sizeof BROWSER_TITLE) <= 0)
+        title[0] = L'\0';
+    BROWSEINFOW info = {};
     info.hwndOwner = app.mainWindow;
-    info.pszDisplayName = app.pathBuf;
-    info.lpszTitle = BROWSER_TITLE;
+    info.pszDisplayName = displayName;
+    info.lpszTitle = title;
     info.ulFlags = BIF_RETURNONLYFSDIRS;
     // Handled by the browser's own modal loop once its window exists.
     PostMessageA(app.mainWindow, MSG_PLACE_POPUP, static_cast<WPARAM>(preselect), 0);
-    LPITEMIDLIST item = SHBrowseForFolderA(&info);
+    LPITEMIDLIST item = SHBrowseForFolderW(&info);
     if (item == nullptr)
         return 0;
     BOOL found = SHGetPathFromIDListW(item, chosenFolder);

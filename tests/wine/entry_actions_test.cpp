@@ -51,6 +51,11 @@ FILETIME utc(int year, int month, int day, int hour, int minute, int second)
     return ft;
 }
 
+// The tip's labels as UTF-8: 作成, 更新, 参照; the date reads yyyy年mm月dd日.
+const char CREATED[] = "\xE4\xBD\x9C\xE6\x88\x90";
+const char WRITTEN[] = "\xE6\x9B\xB4\xE6\x96\xB0";
+const char ACCESSED[] = "\xE5\x8F\x82\xE7\x85\xA7";
+
 // One line of the tip for a UTC time shown `bias` minutes east of UTC, worked out here
 // without the system's local-time conversion.
 std::string tipLine(const char* label, FILETIME t, long eastMinutes)
@@ -63,14 +68,15 @@ std::string tipLine(const char* label, FILETIME t, long eastMinutes)
     SYSTEMTIME st;
     FileTimeToSystemTime(&shifted, &st);
     char line[64];
-    std::snprintf(line, sizeof line, "%s %u\x94N%02u\x8C\x8E%02u\x93\xFA %02u:%02u:%02u", label, st.wYear, st.wMonth,
-                  st.wDay, st.wHour, st.wMinute, st.wSecond);
+    std::snprintf(line, sizeof line, "%s %u\xE5\xB9\xB4%02u\xE6\x9C\x88%02u\xE6\x97\xA5 %02u:%02u:%02u", label, st.wYear,
+                  st.wMonth, st.wDay, st.wHour, st.wMinute, st.wSecond);
     return line;
 }
 
 int toolCount() { return static_cast<int>(SendMessageA(app.tipWindow, TTM_GETTOOLCOUNT, 0, 0)); }
 
-// The registered tool's text as the control holds it, read wide: the 8-bit read stops at 80.
+// The registered tool's text as the control holds it, read wide (the 8-bit read stops at 80)
+// and given as UTF-8, whatever the code page: what every system shows.
 std::string toolText()
 {
     wchar_t text[128] = L"";
@@ -81,7 +87,7 @@ std::string toolText()
     ti.lpszText = text;
     SendMessageW(app.tipWindow, TTM_GETTEXTW, sizeof text / sizeof text[0], reinterpret_cast<LPARAM>(&ti));
     char narrow[256] = "";
-    WideCharToMultiByte(CP_ACP, 0, text, -1, narrow, sizeof narrow, nullptr, nullptr);
+    WideCharToMultiByte(CP_UTF8, 0, text, -1, narrow, sizeof narrow, nullptr, nullptr);
     return narrow;
 }
 
@@ -132,9 +138,9 @@ TEST_F(EntryTest, TipShowsTheShortcutFileTimesInLocalTime)
     FILETIME created, accessed, written;
     GetFileTime(h, &created, &accessed, &written);
     CloseHandle(h);
-    std::string want = tipLine("\x8D\xEC\x90\xAC", created, east) + "\r\n" +
-                       tipLine("\x8D\x58\x90\x56", utc(2019, 1, 2, 3, 4, 5), east) + "\r\n" +
-                       tipLine("\x8E\x51\x8F\xC6", utc(2021, 11, 12, 13, 14, 15), east);
+    std::string want = tipLine(CREATED, created, east) + "\r\n" +
+                       tipLine(WRITTEN, utc(2019, 1, 2, 3, 4, 5), east) + "\r\n" +
+                       tipLine(ACCESSED, utc(2021, 11, 12, 13, 14, 15), east);
     EXPECT_EQ(toolText(), want);
 
     // Within the entry the tool stays as it was built, even though the file changed.
@@ -148,7 +154,7 @@ TEST_F(EntryTest, TipShowsTheShortcutFileTimesInLocalTime)
 
     pointAtEntry(1);
     EXPECT_EQ(toolCount(), 1);
-    EXPECT_NE(toolText().find(tipLine("\x8D\x58\x90\x56", utc(2019, 1, 2, 3, 4, 6), east)), std::string::npos);
+    EXPECT_NE(toolText().find(tipLine(WRITTEN, utc(2019, 1, 2, 3, 4, 6), east)), std::string::npos);
     pointAtEntry(2);  // its file is gone
     EXPECT_EQ(toolCount(), 0);
     pointAtEntry(1);
@@ -164,7 +170,7 @@ TEST_F(EntryTest, TipShowsTheShortcutFileTimesInLocalTime)
         SendMessageA(app.resultList, LB_GETITEMRECT, i, reinterpret_cast<LPARAM>(&r));
         SendMessageA(app.resultList, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(r.left + 5, r.top + 2));
     }
-    EXPECT_NE(toolText().find(tipLine("\x8D\x58\x90\x56", utc(2019, 1, 2, 3, 4, 6), east)), std::string::npos);
+    EXPECT_NE(toolText().find(tipLine(WRITTEN, utc(2019, 1, 2, 3, 4, 6), east)), std::string::npos);
     // Entries removed or cleared under a resting pointer take their tip with them.
     selectEntry(0, false);  // the drag selected both; entry 1 goes
     SendMessageA(app.mainWindow, WM_COMMAND, IDC_DELETE, 0);
