@@ -29,6 +29,27 @@ static int fetchItemPath(unsigned, char* at, std::size_t room, void*)
     return app.itemLen;
 }
 
+// The same text as UTF-16: Windows converts CF_TEXT with the clipboard's locale, not the
+// process code page, so under UTF-8 other programs would paste garbage.
+static HGLOBAL wideCopy(const char* text)
+{
+    int n = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
+    if (n <= 0)
+        return nullptr;
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, static_cast<SIZE_T>(n) * sizeof(wchar_t));
+    if (block == nullptr)
+        return nullptr;
+    wchar_t* wide = static_cast<wchar_t*>(GlobalLock(block));
+    bool made = wide != nullptr && MultiByteToWideChar(CP_ACP, 0, text, -1, wide, n) > 0;
+    if (wide != nullptr)
+        GlobalUnlock(block);
+    if (!made) {
+        GlobalFree(block);
+        return nullptr;
+    }
+    return block;
+}
+
 void copyEntries(int index)
 {
     if (app.linkCount == 0)
@@ -56,9 +77,12 @@ void copyEntries(int index)
         return;
     }
     joinEntries(text, size, 0, last, index >= 0 ? fetchItemPath : fetchListEntry, nullptr);
+    HGLOBAL wide = wideCopy(text);
     GlobalUnlock(block);
     if (!OpenClipboard(app.mainWindow)) {
         GlobalFree(block);
+        if (wide != nullptr)
+            GlobalFree(wide);
         return;
     }
     // Only text is replaced: a picture the user copied stays beside it.
@@ -66,7 +90,11 @@ void copyEntries(int index)
         EmptyClipboard();
     if (SetClipboardData(CF_TEXT, block) == nullptr)
         GlobalFree(block);
+    else if (wide != nullptr && SetClipboardData(CF_UNICODETEXT, wide) != nullptr)
+        wide = nullptr;  // the clipboard owns it now
     CloseClipboard();
+    if (wide != nullptr)
+        GlobalFree(wide);
 }
 
 void entryAction(UINT command)

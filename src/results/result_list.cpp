@@ -66,8 +66,11 @@ void appendEntry(const char* path, int length)
         return;
     ++app.linkCount;
     newestEntry = index;
+    // GDI's 8-bit calls do not follow a UTF-8 process code page: measured as UTF-16.
+    static wchar_t wide[PATH_BUF_BYTES];
+    int n = MultiByteToWideChar(CP_ACP, 0, path, length, wide, PATH_BUF_BYTES);
     SIZE size;
-    if (GetTextExtentPoint32A(app.listDc, path, length, &size) && size.cx > app.maxExtent)
+    if (n > 0 && GetTextExtentPoint32W(app.listDc, wide, n, &size) && size.cx > app.maxExtent)
         app.maxExtent = size.cx;
 }
 

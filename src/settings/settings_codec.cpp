@@ -47,3 +47,39 @@ void decodeHistory(const unsigned char* bytes, std::size_t size, HistoryView& ou
         pos += len + 1;
     }
 }
+
+bool isUtf8Text(const char* text)
+{
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(text);
+    while (*p != 0) {
+        unsigned c = *p++;
+        if (c < 0x80)
+            continue;
+        int more;
+        unsigned low = 0x80, high = 0xBF;  // the allowed range of the first continuation byte
+        if (c >= 0xC2 && c <= 0xDF) {
+            more = 1;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            more = 2;
+            if (c == 0xE0)
+                low = 0xA0;  // overlong
+            else if (c == 0xED)
+                high = 0x9F;  // surrogates
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            more = 3;
+            if (c == 0xF0)
+                low = 0x90;
+            else if (c == 0xF4)
+                high = 0x8F;  // past U+10FFFF
+        } else {
+            return false;
+        }
+        for (int i = 0; i < more; ++i, ++p) {
+            if (*p < low || *p > high)
+                return false;
+            low = 0x80;
+            high = 0xBF;
+        }
+    }
+    return true;
+}

@@ -24,3 +24,7 @@ void encodeSettingsBlock(const Settings& s, unsigned char out[SETTINGS_BYTES]);
 // a string without its NUL at the end of the bytes, and a string too long to be a folder
 // text, are skipped. Never reads past `size`.
 void decodeHistory(const unsigned char* bytes, std::size_t size, HistoryView& out);
+
+// NUL-terminated `text` is well-formed UTF-8 (no overlong forms, surrogates or values past
+// U+10FFFF). History written under a legacy code page mostly is not, unless it is ASCII.
+bool isUtf8Text(const char* text);

@@ -8,12 +8,41 @@
 // not decide how much memory start-up asks for.
 static const DWORD MAX_HISTORY_BYTES = 64 * 1024;
 
+// The code page the system's 8-bit calls use for programs without the UTF-8 element, in
+// which earlier versions wrote the history.
+static UINT legacyCodePage()
+{
+    DWORD cp = 0;
+    if (GetLocaleInfoW(LOCALE_SYSTEM_DEFAULT, LOCALE_IDEFAULTANSICODEPAGE | LOCALE_RETURN_NUMBER,
+                       reinterpret_cast<LPWSTR>(&cp), sizeof cp / sizeof(WCHAR)) == 0 || cp == 0)
+        return 1252;
+    return cp;
+}
+
+// A stored folder as this process's 8-bit text: under UTF-8, a string that is no UTF-8 was
+// written by an earlier version in the legacy code page, so a "Café" stays "Café". Null when
+// it cannot be converted or no longer fits a folder text.
+static const char* historyText(const char* stored)
+{
+    static char converted[MAX_HISTORY_TEXT + 1];
+    static wchar_t wide[MAX_HISTORY_TEXT + 1];
+    if (GetACP() != CP_UTF8 || isUtf8Text(stored))
+        return stored;
+    if (MultiByteToWideChar(legacyCodePage(), MB_ERR_INVALID_CHARS, stored, -1, wide, MAX_HISTORY_TEXT + 1) <= 0 ||
+        WideCharToMultiByte(CP_UTF8, 0, wide, -1, converted, MAX_HISTORY_TEXT + 1, nullptr, nullptr) <= 0)
+        return nullptr;
+    return converted;
+}
+
 static void addHistory(const unsigned char* bytes, DWORD size)
 {
     HistoryView view;
     decodeHistory(bytes, size, view);
     for (unsigned i = 0; i < view.count; ++i) {
-        LRESULT index = SendMessageA(app.folderBox, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(view.text[i]));
+        const char* text = historyText(view.text[i]);
+        if (text == nullptr)
+            continue;
+        LRESULT index = SendMessageA(app.folderBox, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
         if (static_cast<unsigned long>(index) >= MAX_HISTORY - 1)
             break;  // 32 taken, or the box refused one
     }

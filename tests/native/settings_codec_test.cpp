@@ -93,4 +93,21 @@ TEST(SettingsCodec, HistoryTakesAtMost32AndSkipsOverlongStrings)
     EXPECT_EQ(got[2], "D:\\b");
 }
 
+// History written under a legacy code page is told from UTF-8 by its form alone.
+TEST(SettingsCodec, Utf8Text)
+{
+    struct Case {
+        const char* text;
+        bool utf8;
+    } cases[] = {
+        {"C:\\plain", true},          {"C:\\Caf\xC3\xA9", true},     {"\xE4\xB8\xAD\xE6\x96\x87", true},
+        {"\xF0\x9F\x98\x80", true},     {"\xF4\x8F\xBF\xBF", true},     {"C:\\Caf\xE9", false},
+        {"\x83\x74\x83\x48", false},    {"\xC0\xAF", false},             {"\xE0\x80\xAF", false},
+        {"\xED\xA0\x80", false},        {"\xF4\x90\x80\x80", false},    {"\xF5\x80\x80\x80", false},
+        {"\xE4\xB8", false},            {"\xC3", false},                 {"\x80", false},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(isUtf8Text(c.text), c.utf8) << "case " << (&c - cases);
+}
+
 }  // namespace

@@ -205,7 +205,7 @@ TEST_F(FolderChooserTest, DropTakesAnExistingFolderDroppedFirst)
         {{file, other}, false},
         {{other, folder}, true},
         {{folder}, true},
-        {{fullWidth}, false},
+        {{fullWidth}, GetACP() == CP_UTF8},  // taken only where the code page holds it exactly
         {{folder + std::string(263 - folder.size(), '\\')}, false},  // cut to 259, still the folder
     };
     for (const Case& c : cases) {

@@ -312,6 +312,21 @@ std::string clipboardText()
     return text;
 }
 
+std::string clipboardUnicode()
+{
+    std::string text = "<none>";
+    if (!OpenClipboard(nullptr))
+        return "<not opened>";
+    HANDLE h = GetClipboardData(CF_UNICODETEXT);
+    if (const wchar_t* p = h != nullptr ? static_cast<const wchar_t*>(GlobalLock(h)) : nullptr) {
+        char utf8[8192];
+        text = WideCharToMultiByte(CP_UTF8, 0, p, -1, utf8, sizeof utf8, nullptr, nullptr) > 0 ? utf8 : "<too long>";
+        GlobalUnlock(h);
+    }
+    CloseClipboard();
+    return text;
+}
+
 std::string unixPath(const std::string& path)
 {
     typedef char*(CDECL * ToUnix)(LPCWSTR);

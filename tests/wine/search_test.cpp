@@ -559,6 +559,57 @@ void writeFileW(const std::wstring& path, const std::string& bytes = "")
     CloseHandle(h);
 }
 
+// Under the UTF-8 code page every name is named exactly: listed, deleted and copied as it is.
+// (Under a legacy code page such names are skipped; NamesTheCodePageCannotHold... shows it.)
+TEST_F(SearchTest, EveryNameIsExactUnderUtf8)
+{
+    if (GetACP() != CP_UTF8)
+        GTEST_SKIP() << "the legacy code page skips these names";
+    const std::string chinese = "\xE4\xB8\xAD\xE6\x96\x87.lnk", beetle = "\xD0\x96\xD1\x83\xD0\xBA.lnk",
+                      smile = "\xF0\x9F\x98\x80.lnk", omega = "\xCE\xA9mega.lnk", broken = "\xE5\xA3\x8A\xE3\x82\x8C.lnk";
+    for (const std::string& name : {chinese, beetle, smile, omega})
+        brokenShortcut(root + "\\" + name);
+    writeFile(root + "\\\xE6\xB6\x88\xE3\x81\x88\xE3\x81\x9F.txt", "t");  // 消えた.txt, then gone
+    makeShortcut(root + "\\" + broken, root + "\\\xE6\xB6\x88\xE3\x81\x88\xE3\x81\x9F.txt");
+    DeleteFileA((root + "\\\xE6\xB6\x88\xE3\x81\x88\xE3\x81\x9F.txt").c_str());
+    writeFile(root + "\\\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E.txt", "t");  // 日本.lnk to 日本語.txt
+    makeShortcut(root + "\\\xE6\x97\xA5\xE6\x9C\xAC.lnk", root + "\\\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E.txt");
+    // An existing target longer in UTF-8 than the 8-bit target buffer: its wide form finds it.
+    std::string deep = root;
+    for (int level = 0; level < 2; ++level) {
+        deep += "\\";
+        for (int i = 0; i < 50; ++i)
+            deep += "\xE6\x96\x87";
+        ASSERT_TRUE(CreateDirectoryA(deep.c_str(), nullptr));
+    }
+    writeFile(deep + "\\t.txt", "t");
+    ASSERT_GT(deep.size(), 300u);
+    makeShortcut(root + "\\long.lnk", deep + "\\t.txt");
+
+    Paths expected;
+    for (const std::string& name : {chinese, beetle, smile, omega, broken})
+        expected.push_back(root + "\\" + name);
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(search(root), expected);
+
+    // Other programs paste the UTF-16 text: the exact names, in the list's order.
+    SendMessageA(app.mainWindow, WM_COMMAND, IDM_COPY, 0);
+    std::string joined;
+    for (const std::string& entry : listEntries())
+        joined += (joined.empty() ? "" : "\r\n") + entry;
+    EXPECT_EQ(clipboardUnicode(), joined);
+
+    // One selected entry deletes that file alone.
+    unsigned i = static_cast<unsigned>(SendMessageA(app.resultList, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                                    reinterpret_cast<LPARAM>((root + "\\" + beetle).c_str())));
+    selectEntry(i, true);
+    SendMessageA(app.mainWindow, WM_COMMAND, IDC_DELETE, 0);
+    EXPECT_FALSE(fileExists(root + "\\" + beetle));
+    for (const std::string& name : {chinese, smile, omega, broken})
+        EXPECT_TRUE(fileExists(root + "\\" + name)) << name;
+    EXPECT_EQ(listEntries().size(), 4u);
+}
+
 // Names the path rules would change and device names, made as other systems make them
 // ("\\?\" keeps a name as it is): never opened, listed, walked or deleted; typed, refused.
 TEST_F(SearchTest, NamesTheSystemWouldChangeAreNeverActedOn)

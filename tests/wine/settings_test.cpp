@@ -271,6 +271,18 @@ TEST_F(SettingsTest, RestoreChainWaitsBehindOrdinaryMessages)
     EXPECT_EQ(windowText(app.folderBox), "C:\\restored");
 }
 
+// A history an earlier version wrote in the legacy code page (Windows-1252 here) survives
+// the UTF-8 code page: "Café" stays "Café". Valid UTF-8 is taken as it is.
+TEST_F(SettingsTest, LegacyHistoryTextLoadsAsItWasMeant)
+{
+    writeFile(file, block(0, 0, 400, 300, 0, 0, 0, 0) + strings({"C:\\Caf\xE9", "C:\\\xC3\x9C" "ber"}));
+    start();
+    if (GetACP() == CP_UTF8)
+        EXPECT_EQ(historyItems(), (Paths{"C:\\Caf\xC3\xA9", "C:\\\xC3\x9C" "ber"}));
+    else
+        EXPECT_EQ(historyItems(), (Paths{"C:\\Caf\xE9", "C:\\\xC3\x9C" "ber"}));  // "Ãœber": as it was, byte for byte
+}
+
 TEST_F(SettingsTest, EveryTruncationLoadsOnlyWholeStrings)
 {
     const Paths folders = {"C:\\first", "D:\\second folder", "E:\\x"};
