@@ -54,4 +54,7 @@ version=$(sed -n 's/^project(vellmoor VERSION \([0-9.]*\).*/\1/p' "$(dirname "$0
 ver=$(strings -el "$exe" | grep -A1 -x FileVersion | tail -1)
 [ "$ver" = "$version" ] || fail "version record says '$ver', the project $version"
 grep -q "name=\"Vellmoor.Vellmoor\" version=\"$version\"" <(strings "$exe") || fail "manifest is not version $version"
+# Windows takes the UTF-8 code page only spelled so; Wine ignores case and would not notice.
+grep -qF '<activeCodePage xmlns="http://schemas.microsoft.com/SMI/2019/WindowsSettings">UTF-8</activeCodePage>' \
+  <(strings "$exe") || fail "manifest does not ask for the UTF-8 code page"
 echo "check-exe: $exe is a $fmt GUI program with its resources; imports: $(echo $dlls | tr '\n' ' ')"
