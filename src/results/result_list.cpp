@@ -140,8 +140,8 @@ static unsigned entryAt(POINT p)
 {
     unsigned i = nearestEntry(MAKELPARAM(p.x, p.y));
     RECT r;
-    if (!namesEntry(i, app.linkCount) || SendMessageA(app.resultList, LB_GETITEMRECT, i, reinterpret_cast<LPARAM>(&r)) == LB_ERR ||
-        !PtInRect(&r, p))
+    if (!namesEntry(i, app.linkCount) ||
+        SendMessageA(app.resultList, LB_GETITEMRECT, i, reinterpret_cast<LPARAM>(&r)) == LB_ERR || !PtInRect(&r, p))
         return HOVER_NONE;
     return i;
 }

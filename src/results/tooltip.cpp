@@ -68,4 +68,8 @@ void hoverTooltip(unsigned index)
     SendMessageW(app.tipWindow, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&app.toolInfo));
 }
 
-void activateTooltip(unsigned on) { SendMessageA(app.tipWindow, TTM_ACTIVATE, on, 0); }
+void activateTooltip(unsigned on)
+{
+    dropTooltip();  // a tip built before the switch may name another entry by now
+    SendMessageA(app.tipWindow, TTM_ACTIVATE, on, 0);
+}
