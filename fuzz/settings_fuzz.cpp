@@ -24,6 +24,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const void* nul = std::memchr(t, 0, left);
         if (nul == nullptr || static_cast<std::size_t>(static_cast<const char*>(nul) - t) > MAX_HISTORY_TEXT)
             __builtin_trap();
+        // Start-up asks of each string whether an earlier version wrote it in a legacy code page;
+        // ASCII always counts as UTF-8.
+        bool ascii = true;
+        for (const char* c = t; *c != '\0'; ++c)
+            ascii = ascii && static_cast<unsigned char>(*c) < 0x80;
+        if (!isUtf8Text(t) && ascii)
+            __builtin_trap();
     }
     return 0;
 }
