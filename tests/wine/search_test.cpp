@@ -591,6 +591,15 @@ TEST_F(SearchTest, EveryNameIsExactUnderUtf8)
         expected.push_back(root + "\\" + name);
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(search(root), expected);
+    // The scroll range fits the widest entry as drawn, which GDI's 8-bit calls would not measure.
+    LONG widest = 0;
+    for (const std::string& entry : expected) {
+        wchar_t wide[MAX_PATH];
+        SIZE size = {};
+        GetTextExtentPoint32W(app.listDc, wide, MultiByteToWideChar(CP_UTF8, 0, entry.c_str(), -1, wide, MAX_PATH) - 1, &size);
+        widest = std::max(widest, size.cx);
+    }
+    EXPECT_EQ(SendMessageA(app.resultList, LB_GETHORIZONTALEXTENT, 0, 0), widest + 4);
 
     // Other programs paste the UTF-16 text: the exact names, in the list's order.
     SendMessageA(app.mainWindow, WM_COMMAND, IDM_COPY, 0);
