@@ -23,13 +23,12 @@ static int showProgress()
 // came from a wide name that round-trips exactly, so this is the folder that was found.
 static wchar_t widePattern[PATH_BUF_BYTES];
 
-// A found name into the 8-bit path at `out`: its length, or 0 when the program could not
-// name it exactly (see isExactName and narrowExactly) or it does not fit.
-static std::size_t narrowName(const wchar_t* name, char* out, std::size_t room)
+// The found entry's name is one the system takes as it stands (see isExactName). Asked
+// only of folders and shortcuts: most files are neither, and are only counted.
+static bool foundNameIsExact()
 {
-    if (!isExactName(name, static_cast<std::size_t>(lstrlenW(name))))
-        return 0;
-    return narrowExactly(name, out, room);
+    const wchar_t* name = app.findData.cFileName;
+    return isExactName(name, static_cast<std::size_t>(lstrlenW(name)));
 }
 
 // A folder's final path, links resolved, from the first `length` bytes of pathBuf.
@@ -100,8 +99,8 @@ int scanFolder(char* end)
     }
     do {
         if (app.findData.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            std::size_t length = narrowName(app.findData.cFileName, end + 1, room);
-            if (length == 0 || isDotEntry(end + 1) || !folderFits(depth, length))
+            std::size_t length = narrowExactly(app.findData.cFileName, end + 1, room);
+            if (length == 0 || isDotEntry(end + 1) || !folderFits(depth, length) || !foundNameIsExact())
                 continue;  // a folder the program could not name is not walked
             bool link = (app.findData.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
             if (link && leadsBackUp(depth, depth + 1 + length))
@@ -116,8 +115,9 @@ int scanFolder(char* end)
             continue;
         }
         ++app.tally;
-        std::size_t length = narrowName(app.findData.cFileName, end + 1, room);
-        bool shortcut = length != 0 && shortcutFits(depth, length) && isShortcutName(end + 1, length);
+        std::size_t length = narrowExactly(app.findData.cFileName, end + 1, room);
+        bool shortcut = length != 0 && shortcutFits(depth, length) && isShortcutName(end + 1, length) &&
+                        foundNameIsExact();
         if (shortcut && (app.settings.listAll != 0 || isBrokenShortcut()))
             appendEntry(app.pathBuf, static_cast<int>(depth + 1 + length));
         if (progressDue(shortcut, app.tally)) {
