@@ -70,11 +70,10 @@ TEST(WalkRules, ExactNamesAndPaths)
 
 TEST(WalkRules, FileSystemTargets)
 {
-    EXPECT_TRUE(isFileSystemTarget("C:\\a.exe"));
-    EXPECT_TRUE(isFileSystemTarget("\\\\server\\a"));
-    EXPECT_TRUE(isFileSystemTarget(":a"));
-    EXPECT_FALSE(isFileSystemTarget(""));
-    EXPECT_FALSE(isFileSystemTarget("::{208D2C60-3AEA-1069-A2D7-08002B30309D}"));
+    for (const char* path : {"C:\\a.exe", "\\\\server\\a", ":a"})
+        EXPECT_TRUE(isFileSystemTarget(path)) << path;
+    for (const char* shell : {"", "::{208D2C60-3AEA-1069-A2D7-08002B30309D}"})
+        EXPECT_FALSE(isFileSystemTarget(shell)) << shell;
 }
 
 TEST(WalkRules, ProgressEveryShortcutAndEveryEighthFile)

@@ -166,7 +166,6 @@ TEST_F(FolderChooserTest, RightButtonPreselectsTheTypedFolderAndCancelKeepsEvery
     EXPECT_EQ(windowText(app.folderBox), "");
 }
 
-// A drop handle as the shell makes it: 8-bit paths, each ended by a NUL, then one more.
 // A drop as the shell makes one: wide names (given here in UTF-8).
 HDROP makeDrop(const std::vector<std::string>& paths)
 {

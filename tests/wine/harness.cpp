@@ -296,33 +296,24 @@ void ProgramTest::TearDown()
     removeTree(dir);
 }
 
-std::string clipboardText()
+std::string clipboardText(UINT format)
 {
     std::string text;
     if (!OpenClipboard(nullptr))
         return "<not opened>";
-    HANDLE h = GetClipboardData(CF_TEXT);
-    if (h == nullptr)
+    HANDLE h = GetClipboardData(format);
+    const void* p = h != nullptr ? GlobalLock(h) : nullptr;
+    if (p == nullptr) {
         text = "<none>";
-    else if (const char* p = static_cast<const char*>(GlobalLock(h))) {
-        text = p;
-        GlobalUnlock(h);
-    }
-    CloseClipboard();
-    return text;
-}
-
-std::string clipboardUnicode()
-{
-    std::string text = "<none>";
-    if (!OpenClipboard(nullptr))
-        return "<not opened>";
-    HANDLE h = GetClipboardData(CF_UNICODETEXT);
-    if (const wchar_t* p = h != nullptr ? static_cast<const wchar_t*>(GlobalLock(h)) : nullptr) {
+    } else if (format == CF_UNICODETEXT) {
         char utf8[8192];
-        text = WideCharToMultiByte(CP_UTF8, 0, p, -1, utf8, sizeof utf8, nullptr, nullptr) > 0 ? utf8 : "<too long>";
-        GlobalUnlock(h);
+        text = WideCharToMultiByte(CP_UTF8, 0, static_cast<const wchar_t*>(p), -1, utf8, sizeof utf8, nullptr, nullptr) > 0
+                   ? utf8 : "<too long>";
+    } else {
+        text = static_cast<const char*>(p);
     }
+    if (p != nullptr)
+        GlobalUnlock(h);
     CloseClipboard();
     return text;
 }

@@ -58,10 +58,9 @@ void pressKey(WORD vk, bool down);
 
 std::string windowText(HWND w);
 std::vector<std::string> listEntries();
-// The clipboard's text, or "<none>" / "<not opened>".
-std::string clipboardText();
-// The clipboard's UTF-16 text as other programs paste it, given as UTF-8.
-std::string clipboardUnicode();
+// The clipboard's text, or "<none>" / "<not opened>"; CF_UNICODETEXT, as other programs
+// paste it, is given as UTF-8.
+std::string clipboardText(UINT format = CF_TEXT);
 std::vector<std::string> historyItems();
 void addEntries(const std::vector<std::string>& entries);
 void selectEntry(unsigned i, bool on);
