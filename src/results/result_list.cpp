@@ -4,6 +4,7 @@
 #include "app/main_window.h"
 #include "res/resource.h"
 #include "results/entry_actions.h"
+#include "results/listed_files.h"
 #include "results/status_text.h"
 #include "results/tooltip.h"
 
@@ -15,6 +16,7 @@ void updateStatus(int mode)
         SendMessageA(app.resultList, LB_SETHORIZONTALEXTENT, 0, 0);
         app.linkCount = app.tally = 0;
         app.maxExtent = 0;
+        forgetListedFiles();
         dropTooltip();
         lstrcpyA(text, "Not yet");
     } else {
@@ -54,7 +56,7 @@ void entriesProgress()
         showEntries();
 }
 
-void appendEntry(const char* path, int length)
+void appendEntry(const char* path, int length, const ListedFile& file)
 {
     if (!listHeld) {
         SendMessageA(app.resultList, WM_SETREDRAW, FALSE, 0);
@@ -64,6 +66,7 @@ void appendEntry(const char* path, int length)
     LRESULT index = SendMessageA(app.resultList, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(path));
     if (index < 0)
         return;
+    keepListedFile(index, file);  // without a record the entry is shown but never deleted
     ++app.linkCount;
     newestEntry = index;
     // GDI's 8-bit calls do not follow a UTF-8 process code page: measured as UTF-16.

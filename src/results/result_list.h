@@ -3,6 +3,8 @@
 #pragma once
 #include <windows.h>
 
+#include "results/listed_files.h"
+
 LRESULT CALLBACK resultListProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam);
 
 // mode < 0: clear the results; 0: recount the list; > 0: keep linkCount. Modes 0 and above
@@ -16,6 +18,6 @@ void selectEntries(UINT command);
 // cost more than checking the shortcut. The list shows them at a progress step once
 // SHOW_ENTRIES_MS have passed since it last did, when it must paint, and at the end.
 void beginEntries();
-void appendEntry(const char* path, int length);  // counted in linkCount, widens maxExtent
+void appendEntry(const char* path, int length, const ListedFile& file);  // counted in linkCount, widens maxExtent
 void entriesProgress();
 void showEntries();

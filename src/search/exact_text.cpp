@@ -31,32 +31,3 @@ bool finalPathOf(const wchar_t* path, wchar_t* out, unsigned long outChars)
     CloseHandle(h);
     return got > 0 && got < outChars;
 }
-
-bool isPlainFile(const char* path)
-{
-    DWORD attributes = GetFileAttributesA(path);
-    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)))
-        return false;
-    static wchar_t wide[MAX_PATH * 2];
-    static wchar_t parent[MAX_PATH * 2];
-    static wchar_t file[MAX_PATH * 4];
-    static wchar_t folder[MAX_PATH * 4];
-    int n = MultiByteToWideChar(CP_ACP, 0, path, -1, wide, MAX_PATH * 2);
-    int cut = n - 1;
-    while (cut > 0 && wide[cut] != L'\\')
-        --cut;
-    if (cut <= 0 || !finalPathOf(wide, file, MAX_PATH * 4))
-        return false;
-    int parentLength = wide[cut - 1] == L':' ? cut + 1 : cut;  // "C:" alone is the drive's current folder
-    lstrcpynW(parent, wide, parentLength + 1);
-    if (!finalPathOf(parent, folder, MAX_PATH * 4))
-        return false;
-    // The file's own final path is its folder's with its name: it is no link to elsewhere.
-    int f = lstrlenW(folder);
-    if (f > 0 && folder[f - 1] == L'\\')
-        --f;  // a drive root
-    const wchar_t* name = wide + cut + 1;
-    int nameLength = lstrlenW(name);
-    return lstrlenW(file) == f + 1 + nameLength && CompareStringOrdinal(file, f, folder, f, TRUE) == CSTR_EQUAL &&
-           file[f] == L'\\' && CompareStringOrdinal(file + f + 1, nameLength, name, nameLength, TRUE) == CSTR_EQUAL;
-}

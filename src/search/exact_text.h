@@ -14,7 +14,3 @@ bool namesExactly(const char* path);
 // The path the system finally reaches through `path`, links resolved, as "\\?\C:\..."; false
 // when it cannot be opened or the result does not fit `outChars`.
 bool finalPathOf(const wchar_t* path, wchar_t* out, unsigned long outChars);
-
-// `path` names a plain file itself: no folder, and no link to a file elsewhere (Windows
-// marks such a link as a reparse point; Wine does not, but resolves it in the final path).
-bool isPlainFile(const char* path);

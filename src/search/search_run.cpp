@@ -5,6 +5,7 @@
 #include "app/app_state.h"
 #include "results/result_list.h"
 #include "search/exact_text.h"
+#include "search/file_lookup.h"
 #include "search/pump.h"
 #include "search/shortcut_check.h"
 #include "search/walk_rules.h"
@@ -118,8 +119,11 @@ int scanFolder(char* end)
         std::size_t length = narrowExactly(app.findData.cFileName, end + 1, room);
         bool shortcut = length != 0 && shortcutFits(depth, length) && isShortcutName(end + 1, length) &&
                         foundNameIsExact();
-        if (shortcut && (app.settings.listAll != 0 || isBrokenShortcut()))
-            appendEntry(app.pathBuf, static_cast<int>(depth + 1 + length));
+        if (shortcut && (app.settings.listAll != 0 || isBrokenShortcut())) {
+            // Read now, so that Delete acts on this very file or on none.
+            ListedFile listed = {identifyFile(app.pathBuf), app.settings.listAll == 0};
+            appendEntry(app.pathBuf, static_cast<int>(depth + 1 + length), listed);
+        }
         if (progressDue(shortcut, app.tally)) {
             r = showProgress();
             if (r != PUMP_GO_ON)

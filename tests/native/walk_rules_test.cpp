@@ -4,6 +4,7 @@
 #include <cwchar>
 #include <string>
 
+#include "search/file_identity.h"
 #include "search/walk_rules.h"
 
 namespace {
@@ -110,6 +111,27 @@ TEST(WalkRules, NativeProgramFiles)
     std::strcpy(small, "untouched");
     EXPECT_FALSE(mapToNativeProgramFiles("C:\\Program Files (x86)\\a long name.exe", x86, native, small, sizeof small));
     EXPECT_STREQ(small, "untouched");
+}
+
+// What Delete may act on: a file, or a reparse point that is no link; and only the very file.
+TEST(WalkRules, PlainFilesAndIdentity)
+{
+    struct Case {
+        std::uint32_t attributes, tag;
+        bool plain;
+    } kinds[] = {
+        {0x20, 0, true},                  {0x21, 0, true},  // read-only too
+        {0x10, 0, false},                 {0x410, 0xA0000003, false},  // folder, junction
+        {0x420, 0xA000000C, false},       {0x420, 0x80000013, true},   // file symlink; deduplicated file
+        {0x420, 0x9000001A, true},        // cloud placeholder
+    };
+    for (const Case& c : kinds)
+        EXPECT_EQ(isPlainFileKind(c.attributes, c.tag), c.plain) << std::hex << c.attributes << ' ' << c.tag;
+    const FileIdentity a = {7, 0, 42, true};
+    EXPECT_TRUE(sameFile(a, a));
+    for (FileIdentity b : {FileIdentity{8, 0, 42, true}, FileIdentity{7, 1, 42, true}, FileIdentity{7, 0, 43, true},
+                           FileIdentity{7, 0, 42, false}})
+        EXPECT_FALSE(sameFile(a, b) || sameFile(b, a)) << b.volume << ' ' << b.indexHigh << ' ' << b.indexLow;
 }
 
 }  // namespace

@@ -7,6 +7,8 @@
 #include <utility>
 
 #include "app/startup.h"
+#include "results/listed_files.h"
+#include "search/file_lookup.h"
 
 static char commandLineText[1024];
 
@@ -235,8 +237,10 @@ std::vector<std::string> historyItems()
 
 void addEntries(const std::vector<std::string>& entries)
 {
-    for (const std::string& e : entries)
-        SendMessageA(app.resultList, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(e.c_str()));
+    for (const std::string& e : entries) {
+        LRESULT i = SendMessageA(app.resultList, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(e.c_str()));
+        keepListedFile(i, {identifyFile(e.c_str()), false});  // as a Ctrl search lists them
+    }
     app.linkCount = static_cast<unsigned>(SendMessageA(app.resultList, LB_GETCOUNT, 0, 0));
 }
 
@@ -332,9 +336,12 @@ std::string unixPath(const std::string& path)
     return out;
 }
 
-bool unixLink(const std::string& link, const std::string& target)
+bool unixLink(const std::string& link, const std::string& target, bool hard)
 {
-    std::string cmd = "/bin/ln -s \"" + unixPath(target) + "\" \"" + unixPath(link) + "\"";
+    // The folder's Unix path and the name as given: Wine would find a twin's name for it.
+    std::size_t cut = link.rfind('\\');
+    std::string unixLinkPath = unixPath(link.substr(0, cut)) + "/" + link.substr(cut + 1);
+    std::string cmd = std::string(hard ? "/bin/ln" : "/bin/ln -s") + " \"" + unixPath(target) + "\" \"" + unixLinkPath + "\"";
     STARTUPINFOA si = {};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi;
@@ -345,8 +352,10 @@ bool unixLink(const std::string& link, const std::string& target)
     // A Unix process gives no handle to wait on: wait for its work instead.
     for (int i = 0; i < 250; ++i) {
         DWORD attributes = GetFileAttributesA(link.c_str());
-        if (attributes != INVALID_FILE_ATTRIBUTES)
-            return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+        // A name differing only in case is found before the link is made.
+        if (hard ? sameFile(identifyFile(link.c_str()), identifyFile(target.c_str()))
+                 : attributes != INVALID_FILE_ATTRIBUTES)
+            return hard || (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
         Sleep(20);
     }
     return false;

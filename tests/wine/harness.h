@@ -22,8 +22,9 @@ bool fileExists(const std::string& path);
 // The Unix path Wine keeps behind a Windows one ("" when not under Wine).
 std::string unixPath(const std::string& path);
 // A link as Wine shows one: a Unix symbolic link at `link`, made by the system's own ln.
-// True when it appears as a reparse point.
-bool unixLink(const std::string& link, const std::string& target);
+// True when it appears as a reparse point. `hard`: a second name of the file `target`,
+// made on the Unix side, where names differ in case; true when it appears.
+bool unixLink(const std::string& link, const std::string& target, bool hard = false);
 
 // Saves a shortcut at `linkPath` to `target` (which must exist while the link is saved).
 void makeShortcut(const std::string& linkPath, const std::string& target);
@@ -62,6 +63,7 @@ std::vector<std::string> listEntries();
 // paste it, is given as UTF-8.
 std::string clipboardText(UINT format = CF_TEXT);
 std::vector<std::string> historyItems();
+// Entries as a Ctrl search lists them: each file known by its identity, its target unchecked.
 void addEntries(const std::vector<std::string>& entries);
 void selectEntry(unsigned i, bool on);
 bool isSelected(unsigned i);

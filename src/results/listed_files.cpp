@@ -1,0 +1,48 @@
+#include "results/listed_files.h"
+
+#include "app/app_state.h"
+
+static ListedFile* records;
+static DWORD recordCount, recordRoom;
+
+void forgetListedFiles()
+{
+    recordCount = 0;  // the memory stays for the next search
+}
+
+// Grown by half again each time: a search of 100,000 broken shortcuts asks the heap a few
+// dozen times, not once per entry.
+static bool makeRoom()
+{
+    if (recordCount < recordRoom)
+        return true;
+    DWORD room = recordRoom < 256 ? 256 : recordRoom + recordRoom / 2;
+    SIZE_T bytes = static_cast<SIZE_T>(room) * sizeof(ListedFile);
+    void* grown = records == nullptr ? HeapAlloc(GetProcessHeap(), 0, bytes)
+                                     : HeapReAlloc(GetProcessHeap(), 0, records, bytes);
+    if (grown == nullptr)
+        return false;
+    records = static_cast<ListedFile*>(grown);
+    recordRoom = room;
+    return true;
+}
+
+bool keepListedFile(LRESULT index, const ListedFile& file)
+{
+    if (index < 0 || !makeRoom())
+        return false;
+    records[recordCount] = file;
+    // Item data 0 is what every entry starts with: records are numbered from 1.
+    if (SendMessageA(app.resultList, LB_SETITEMDATA, static_cast<WPARAM>(index), recordCount + 1) == LB_ERR)
+        return false;
+    ++recordCount;
+    return true;
+}
+
+const ListedFile* listedFileOf(unsigned i)
+{
+    LRESULT n = SendMessageA(app.resultList, LB_GETITEMDATA, i, 0);
+    if (n <= 0 || static_cast<DWORD>(n) > recordCount)
+        return nullptr;
+    return &records[n - 1];
+}

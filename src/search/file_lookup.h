@@ -1,0 +1,25 @@
+// Finding a listed file again by its name, as itself: a final link is never followed, and
+// the file must still be the one the search listed.
+#pragma once
+#include <windows.h>
+
+#include "search/file_identity.h"
+
+// The identity of the file `path` names itself; unknown when it cannot be opened.
+FileIdentity identifyFile(const char* path);
+
+enum FoundFile {
+    FOUND_NOTHING,     // no such file or folder: the listed file is gone from its name
+    FOUND_UNREADABLE,  // it could not be opened or read (in use, denied)
+    FOUND_OTHER_FILE,  // the name now leads to another file
+    FOUND_NOT_PLAIN,   // the listed file, but as a folder or through a link
+    FOUND_LISTED       // the listed file, a plain file where its name says
+};
+
+// With FOUND_LISTED, `held` is an open handle on the file (attributes only, every sharing
+// allowed) that the caller closes; otherwise it is INVALID_HANDLE_VALUE.
+FoundFile findListedFile(const char* path, const FileIdentity& listed, HANDLE& held);
+
+// The system's final path of an open file or folder, as "\\?\C:\..."; false when it cannot
+// give one or it does not fit `outChars`.
+bool finalPathOfHandle(HANDLE h, wchar_t* out, unsigned long outChars);
