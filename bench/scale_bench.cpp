@@ -5,6 +5,7 @@
 #include <psapi.h>
 
 #include <cstdio>
+#include <cwchar>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -139,8 +140,8 @@ int main(int argc, char** argv)
     unsigned largest = argc > 1 ? static_cast<unsigned>(std::atoi(argv[1])) : 200000;
     char temp[MAX_PATH];
     GetTempPathA(MAX_PATH, temp);
-    static char commandLine[MAX_PATH + 16];
-    std::snprintf(commandLine, sizeof commandLine, "\"%s\\vellmoor.exe\"", temp);
+    static wchar_t commandLine[MAX_PATH + 16];
+    std::swprintf(commandLine, MAX_PATH + 16, L"\"%hs\\vellmoor.exe\"", temp);
     if (!startProgram(commandLine)) {
         std::printf("could not start the program\n");
         return 1;

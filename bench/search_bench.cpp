@@ -6,6 +6,7 @@
 #include <shlobj.h>
 
 #include <cstdio>
+#include <cwchar>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -114,8 +115,8 @@ int main(int argc, char** argv)
     GetTempPathA(MAX_PATH, temp);
     std::string root = std::string(temp) + "vellmoor_bench_" + std::to_string(files) + "_" + std::to_string(shortcuts) + "_" +
                        std::to_string(brokenPercent);
-    static char commandLine[MAX_PATH + 16];
-    std::snprintf(commandLine, sizeof commandLine, "\"%s\\vellmoor.exe\"", temp);
+    static wchar_t commandLine[MAX_PATH + 16];
+    std::swprintf(commandLine, MAX_PATH + 16, L"\"%hs\\vellmoor.exe\"", temp);
     if (!startProgram(commandLine)) {
         std::printf("could not start the program\n");
         return 1;

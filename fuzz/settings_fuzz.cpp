@@ -22,7 +22,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             __builtin_trap();
         std::size_t left = static_cast<std::size_t>(reinterpret_cast<const char*>(data + size) - t);
         const void* nul = std::memchr(t, 0, left);
-        if (nul == nullptr || static_cast<std::size_t>(static_cast<const char*>(nul) - t) > MAX_HISTORY_TEXT)
+        if (nul == nullptr || historyTextUnits(t, static_cast<std::size_t>(static_cast<const char*>(nul) - t)) > MAX_HISTORY_TEXT)
             __builtin_trap();
         // Start-up asks of each string whether an earlier version wrote it in a legacy code page;
         // ASCII always counts as UTF-8.

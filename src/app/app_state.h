@@ -11,12 +11,16 @@
 constexpr UINT MSG_PLACE_POPUP = 0x8002;
 constexpr UINT MSG_RESTORE_FOLDER_TEXT = 0x800A;
 
-constexpr int PATH_BUF_BYTES = 352;   // longest walk pattern (343 + "\*" + NUL), longest shortcut path + 2 NULs
-constexpr int FOLDER_TEXT_BYTES = 260;  // folder texts read from the folder box, with NUL
-constexpr int ITEM_PATH_BYTES = 352;
-static_assert(MAX_FOLDER_PATH + 3 <= std::size_t{PATH_BUF_BYTES}, "a folder's walk pattern must fit pathBuf");
-static_assert(MAX_SHORTCUT_PATH + 2 <= std::size_t{PATH_BUF_BYTES} && MAX_SHORTCUT_PATH + 2 <= std::size_t{ITEM_PATH_BYTES},
-              "a shortcut path and the shell's double NUL must fit");
+#include "search/folder_text.h"
+
+// The path limits count UTF-16 units; under UTF-8 one takes up to three bytes (a pair of
+// surrogates, four), under a double-byte code page two.
+constexpr int MAX_BYTES_PER_UNIT = 3;
+constexpr int PATH_BUF_BYTES = MAX_BYTES_PER_UNIT * MAX_SHORTCUT_PATH + 2;  // longest shortcut path + 2 NULs
+constexpr int FOLDER_TEXT_BYTES = MAX_BYTES_PER_UNIT * MAX_FOLDER_TEXT + 1;  // a typed folder text, with NUL
+constexpr int ITEM_PATH_BYTES = PATH_BUF_BYTES;
+static_assert(MAX_BYTES_PER_UNIT * (MAX_FOLDER_PATH + 2) + 1 <= std::size_t{PATH_BUF_BYTES},
+              "a folder's walk pattern must fit pathBuf");
 
 // hoverIndex after a search: names no entry, and differs from every pointer position.
 constexpr unsigned HOVER_NONE = 0xFFFFFFFFu;

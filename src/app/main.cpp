@@ -5,7 +5,7 @@
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
-    if (startProgram(GetCommandLineA()))
+    if (startProgram(GetCommandLineW()))
         runMessageLoop();
     finishProgram();
     ExitProcess(0);

@@ -182,11 +182,50 @@ static LRESULT onContextMenu(HWND window, WPARAM wParam, LPARAM lParam)
     return DefWindowProcA(window, WM_CONTEXTMENU, wParam, lParam);
 }
 
+// The control with the focus when the window was last left, given it back on return.
+static HWND activeFocus;
+
+void setActiveFocus(HWND control) { activeFocus = control; }
+
 static LRESULT onActivate(WPARAM wParam)
 {
-    if (LOWORD(wParam) & 3)  // WA_ACTIVE or WA_CLICKACTIVE
-        SetFocus(app.resultList);
+    if (LOWORD(wParam) & 3) {  // WA_ACTIVE or WA_CLICKACTIVE
+        SetFocus(activeFocus != nullptr && IsChild(app.mainWindow, activeFocus) ? activeFocus : app.resultList);
+    } else {
+        HWND focus = GetFocus();
+        if (focus != nullptr && IsChild(app.mainWindow, focus))
+            activeFocus = focus;
+    }
     return 0;
+}
+
+// The main window's child that holds `w` (the folder box for its edit field).
+static HWND controlOf(HWND w)
+{
+    while (w != nullptr && GetParent(w) != app.mainWindow)
+        w = GetParent(w);
+    return w;
+}
+
+bool handleDialogKey(const MSG& msg)
+{
+    if (msg.message != WM_KEYDOWN || app.mainWindow == nullptr)
+        return false;
+    HWND control = controlOf(msg.hwnd);
+    if (control == nullptr)
+        return false;
+    if (msg.wParam == VK_TAB) {
+        HWND next = GetNextDlgTabItem(app.mainWindow, control, GetAsyncKeyState(VK_SHIFT) < 0);
+        if (next != nullptr)
+            SetFocus(next);
+        return true;
+    }
+    if (msg.wParam == VK_RETURN && control == app.folderBox &&
+        !SendMessageA(app.folderBox, CB_GETDROPPEDSTATE, 0, 0)) {
+        SendMessageA(app.mainWindow, WM_COMMAND, IDC_SEARCH, 0);
+        return true;
+    }
+    return false;
 }
 
 LRESULT CALLBACK mainWindowProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam)

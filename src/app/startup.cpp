@@ -10,6 +10,7 @@
 #include "app/geometry.h"
 #include "app/main_window.h"
 #include "res/resource.h"
+#include "search/exact_text.h"
 #include "results/result_list.h"
 #include "settings/settings_file.h"
 
@@ -74,12 +75,12 @@ struct ControlSpec {
 };
 
 static const ControlSpec controls[] = {
-    {&AppState::folderBox, SLOT_FOLDER, "COMBOBOX", nullptr, WS_EX_CLIENTEDGE, 0x50200A42, IDC_FOLDER},
-    {&AppState::searchButton, SLOT_SEARCH, "BUTTON", "Search", WS_EX_STATICEDGE, 0x50000F00, IDC_SEARCH},
+    {&AppState::folderBox, SLOT_FOLDER, "COMBOBOX", nullptr, WS_EX_CLIENTEDGE, 0x50200A42 | WS_TABSTOP, IDC_FOLDER},
+    {&AppState::searchButton, SLOT_SEARCH, "BUTTON", "Search", WS_EX_STATICEDGE, 0x50000F00 | WS_TABSTOP, IDC_SEARCH},
     {&AppState::statusLabel, SLOT_STATUS, "STATIC", "Not yet", 0, 0x50000001, IDC_STATUS},
-    {&AppState::remoteCheck, SLOT_REMOTE, "BUTTON", "Remote", 0, 0x50000003, IDC_REMOTE},
-    {&AppState::deleteButton, SLOT_DELETE, "BUTTON", "Delete", WS_EX_STATICEDGE, 0x58000F00, IDC_DELETE},
-    {&AppState::resultList, SLOT_LIST, "LISTBOX", nullptr, WS_EX_CLIENTEDGE, 0x54300149, IDC_LIST},
+    {&AppState::remoteCheck, SLOT_REMOTE, "BUTTON", "Remote", 0, 0x50000003 | WS_TABSTOP, IDC_REMOTE},
+    {&AppState::deleteButton, SLOT_DELETE, "BUTTON", "Delete", WS_EX_STATICEDGE, 0x58000F00 | WS_TABSTOP, IDC_DELETE},
+    {&AppState::resultList, SLOT_LIST, "LISTBOX", nullptr, WS_EX_CLIENTEDGE, 0x54300149 | WS_TABSTOP, IDC_LIST},
 };
 
 static void createControls(HINSTANCE instance)
@@ -117,11 +118,17 @@ static bool isExistingFolder(const char* path)
     return *path != '\0' && static_cast<LONG>(GetFileAttributesA(path) & 0x80000010) > 0;
 }
 
-bool startProgram(char* commandLine)
+// The command line in the program's 8-bit text, converted exactly: a folder argument the code
+// page cannot hold is refused, never best-fitted to a look-alike ("ｄata" to "data") or cut.
+static char commandLineText[MAX_BYTES_PER_UNIT * 32768];
+
+bool startProgram(const wchar_t* commandLine)
 {
     becomeDpiAware();
+    if (narrowExactly(commandLine, commandLineText, sizeof commandLineText) == 0)
+        commandLineText[0] = '\0';  // no argument; the side files are named after the module
     char* argument;
-    takeCommandLine(commandLine, argument);
+    takeCommandLine(commandLineText, argument);
     ImmDisableIME(static_cast<DWORD>(-1));
 
     HINSTANCE instance = GetModuleHandleA(nullptr);
@@ -169,11 +176,14 @@ bool startProgram(char* commandLine)
 
     loadSettings();
     SendMessageA(app.remoteCheck, BM_SETCHECK, app.settings.remoteOn, 0);
+    // Where a keyboard user starts: the list a search fills, or the folder box to type in.
+    bool searching = isExistingFolder(argument);
+    setActiveFocus(searching ? app.resultList : app.folderBox);
 
     const WindowRect& w = app.settings.windowRect;
     SetWindowPos(app.mainWindow, topMostMarker(), w.left, w.top, w.right - w.left, w.bottom - w.top, SWP_SHOWWINDOW);
 
-    if (isExistingFolder(argument)) {
+    if (searching) {
         SendMessageA(app.folderBox, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(argument));
         PostMessageA(app.mainWindow, WM_COMMAND, IDC_SEARCH, 0);
     }
@@ -193,7 +203,7 @@ void runMessageLoop()
                 DispatchMessageA(&early);
             }
             DispatchMessageA(&msg);
-        } else {
+        } else if (!handleDialogKey(msg)) {
             TranslateMessage(&msg);
             DispatchMessageA(&msg);
         }

@@ -115,7 +115,7 @@ static int deleteEntry(unsigned i, bool menuEntry)
     LRESULT textLen = SendMessageA(app.resultList, LB_GETTEXTLEN, i, 0);
     if (textLen < 0)
         return -1;
-    if (textLen == 0 || textLen > static_cast<LRESULT>(MAX_SHORTCUT_PATH))
+    if (textLen == 0 || textLen > static_cast<LRESULT>(PATH_BUF_BYTES - 2))
         return 0;
     int len = static_cast<int>(SendMessageA(app.resultList, LB_GETTEXT, i, reinterpret_cast<LPARAM>(source)));
     if (len <= 0)

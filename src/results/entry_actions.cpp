@@ -1,6 +1,7 @@
 #include "results/entry_actions.h"
 
 #include <cstring>
+#include <initializer_list>
 
 #include "app/app_state.h"
 #include "app/command_line.h"
@@ -79,22 +80,36 @@ void copyEntries(int index)
     joinEntries(text, size, 0, last, index >= 0 ? fetchItemPath : fetchListEntry, nullptr);
     HGLOBAL wide = wideCopy(text);
     GlobalUnlock(block);
+    // Unicode text with the user's locale: Windows makes CF_TEXT from it for 8-bit readers,
+    // in their own code page rather than this process's UTF-8. Without it, the 8-bit text.
+    HGLOBAL locale = wide != nullptr ? GlobalAlloc(GMEM_MOVEABLE, sizeof(LCID)) : nullptr;
+    if (locale != nullptr) {
+        LCID* id = static_cast<LCID*>(GlobalLock(locale));
+        if (id != nullptr) {
+            *id = GetUserDefaultLCID();
+            GlobalUnlock(locale);
+        }
+    }
     if (!OpenClipboard(app.mainWindow)) {
-        GlobalFree(block);
-        if (wide != nullptr)
-            GlobalFree(wide);
+        for (HGLOBAL m : {block, wide, locale})
+            if (m != nullptr)
+                GlobalFree(m);
         return;
     }
     // Only text is replaced: a picture the user copied stays beside it.
-    if (IsClipboardFormatAvailable(CF_TEXT))
+    if (IsClipboardFormatAvailable(CF_TEXT) || IsClipboardFormatAvailable(CF_UNICODETEXT))
         EmptyClipboard();
-    if (SetClipboardData(CF_TEXT, block) == nullptr)
-        GlobalFree(block);
-    else if (wide != nullptr && SetClipboardData(CF_UNICODETEXT, wide) != nullptr)
+    if (wide != nullptr && SetClipboardData(CF_UNICODETEXT, wide) != nullptr) {
         wide = nullptr;  // the clipboard owns it now
+        if (locale != nullptr && SetClipboardData(CF_LOCALE, locale) != nullptr)
+            locale = nullptr;
+    } else if (SetClipboardData(CF_TEXT, block) != nullptr) {
+        block = nullptr;
+    }
     CloseClipboard();
-    if (wide != nullptr)
-        GlobalFree(wide);
+    for (HGLOBAL m : {block, wide, locale})
+        if (m != nullptr)
+            GlobalFree(m);
 }
 
 void entryAction(UINT command)

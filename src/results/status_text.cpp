@@ -1,5 +1,8 @@
 #include "results/status_text.h"
 
+const char noFolderText[] = "No Folder";
+const char badFolderText[] = "Bad Folder";
+
 #include <cstdio>
 
 void formatStatus(char* out, std::size_t size, unsigned selected, unsigned total)

@@ -5,6 +5,11 @@
 // "%u / %u Links" (selected, total), or "No File" for an empty list; `out` holds 32 bytes.
 void formatStatus(char* out, std::size_t size, unsigned selected, unsigned total);
 
+// The end of a search whose folder could not be opened (missing, a file, denied), and of
+// one whose folder text was refused (a pattern, a name the system would change, too long).
+extern const char noFolderText[];
+extern const char badFolderText[];
+
 // A path in a drive's RECYCLED folder (X:\RECYCLED\name, any case): deleting it to the bin
 // would put the bin's own content back into it, so it is deleted for good.
 bool isInRecycledFolder(const char* path, std::size_t length);

@@ -5,8 +5,12 @@
 
 #include "search/file_identity.h"
 
-// The identity of the file `path` names itself; unknown when it cannot be opened.
-FileIdentity identifyFile(const char* path);
+// The identity of the file `path` names itself; unknown when it cannot be opened. A walk
+// that knows the volume of the folder passes it in `volume`, which saves asking for it.
+FileIdentity identifyFile(const char* path, const std::uint32_t* volume = nullptr);
+
+// The volume serial number of the files in `folder` (links followed).
+bool folderVolume(const wchar_t* folder, std::uint32_t& volume);
 
 enum FoundFile {
     FOUND_NOTHING,     // no such file or folder: the listed file is gone from its name

@@ -4,8 +4,10 @@
 
 #include "app/app_state.h"
 #include "results/result_list.h"
+#include "results/status_text.h"
 #include "search/exact_text.h"
 #include "search/file_lookup.h"
+#include "search/folder_text.h"
 #include "search/pump.h"
 #include "search/shortcut_check.h"
 #include "search/walk_rules.h"
@@ -32,17 +34,35 @@ static bool foundNameIsExact()
     return isExactName(name, static_cast<std::size_t>(lstrlenW(name)));
 }
 
-// A folder's final path, links resolved, from the first `length` bytes of pathBuf.
-static bool folderFinalPath(std::size_t length, wchar_t* out, DWORD outChars)
+// The folder named by the first `length` bytes of pathBuf, as the wide calls take it.
+static const wchar_t* wideFolder(std::size_t length)
 {
     static wchar_t path[PATH_BUF_BYTES + 2];  // room for the root's backslash and the NUL
     int n = MultiByteToWideChar(CP_ACP, 0, app.pathBuf, static_cast<int>(length), path, PATH_BUF_BYTES);
     if (n <= 0)
-        return false;
+        return nullptr;
     if (path[n - 1] == L':')
         path[n++] = L'\\';  // "C:" alone is the drive's current folder, not its root
     path[n] = L'\0';
-    return finalPathOf(path, out, outChars);
+    return path;
+}
+
+// A folder's final path, links resolved, from the first `length` bytes of pathBuf.
+static bool folderFinalPath(std::size_t length, wchar_t* out, DWORD outChars)
+{
+    const wchar_t* path = wideFolder(length);
+    return path != nullptr && finalPathOf(path, out, outChars);
+}
+
+// The volume of the folder being walked, asked once for the root and once below each folder
+// link (which may lead to another volume) rather than once for every listed file.
+static std::uint32_t walkVolume;
+static bool walkVolumeKnown;
+
+static void takeFolderVolume(std::size_t length)
+{
+    const wchar_t* path = wideFolder(length);
+    walkVolumeKnown = path != nullptr && folderVolume(path, walkVolume);
 }
 
 // The folders holding the links the walk is inside, as lengths of pathBuf: below a link
@@ -79,9 +99,13 @@ static bool leadsBackUp(std::size_t folderLength, std::size_t linkLength)
     return false;
 }
 
+// Where the walk's root ends in pathBuf, and whether it could be listed at all.
+static char* walkRoot;
+static bool rootUnopened;
+
 // One find record serves every level: it is read only between a find call and the nested
 // walk or shortcut check that follows, never after a nested walk returns.
-int scanFolder(char* end)
+int scanFolder(char* end, std::size_t units)
 {
     int r = pumpMessages();
     if (r != PUMP_GO_ON)
@@ -95,33 +119,46 @@ int scanFolder(char* end)
     if (MultiByteToWideChar(CP_ACP, 0, app.pathBuf, -1, widePattern, PATH_BUF_BYTES) > 0)
         find = FindFirstFileW(widePattern, &app.findData);
     if (find == INVALID_HANDLE_VALUE) {
+        // An empty drive lists nothing at all; a missing folder, a file or a denied one fails otherwise.
+        if (end == walkRoot && GetLastError() != ERROR_FILE_NOT_FOUND)
+            rootUnopened = true;
         *end = '\0';
         return PUMP_GO_ON;
     }
     do {
         if (app.findData.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
             std::size_t length = narrowExactly(app.findData.cFileName, end + 1, room);
-            if (length == 0 || isDotEntry(end + 1) || !folderFits(depth, length) || !foundNameIsExact())
+            std::size_t nameUnits = static_cast<std::size_t>(lstrlenW(app.findData.cFileName));
+            if (length == 0 || isDotEntry(end + 1) || !folderFits(units, nameUnits) || !foundNameIsExact())
                 continue;  // a folder the program could not name is not walked
             bool link = (app.findData.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
             if (link && leadsBackUp(depth, depth + 1 + length))
                 continue;
-            if (link)
+            std::uint32_t volumeAbove = walkVolume;
+            bool volumeAboveKnown = walkVolumeKnown;
+            if (link) {
                 linkFolders[linksInside++] = depth;
-            r = scanFolder(end + 1 + length);
-            if (link)
+                takeFolderVolume(depth + 1 + length);
+            }
+            r = scanFolder(end + 1 + length, units + 1 + nameUnits);
+            if (link) {
                 --linksInside;
+                walkVolume = volumeAbove;
+                walkVolumeKnown = volumeAboveKnown;
+            }
             if (r != PUMP_GO_ON)
                 break;
             continue;
         }
         ++app.tally;
         std::size_t length = narrowExactly(app.findData.cFileName, end + 1, room);
-        bool shortcut = length != 0 && shortcutFits(depth, length) && isShortcutName(end + 1, length) &&
+        std::size_t nameUnits = static_cast<std::size_t>(lstrlenW(app.findData.cFileName));
+        bool shortcut = length != 0 && shortcutFits(units, nameUnits) && isShortcutName(end + 1, length) &&
                         foundNameIsExact();
         if (shortcut && (app.settings.listAll != 0 || isBrokenShortcut())) {
             // Read now, so that Delete acts on this very file or on none.
-            ListedFile listed = {identifyFile(app.pathBuf), app.settings.listAll == 0};
+            ListedFile listed = {identifyFile(app.pathBuf, walkVolumeKnown ? &walkVolume : nullptr),
+                                 app.settings.listAll == 0};
             appendEntry(app.pathBuf, static_cast<int>(depth + 1 + length), listed);
         }
         if (progressDue(shortcut, app.tally)) {
@@ -135,23 +172,64 @@ int scanFolder(char* end)
     return r;
 }
 
+// The typed text with its trailing spaces or dots dropped names a folder, but one whose
+// name really ends so exists too: the text names two folders.
+static bool untrimmedFolderExists(wchar_t* typed, std::size_t trimmed)
+{
+    const DWORD room = MAX_FOLDER_TEXT * 2;
+    static wchar_t full[room];
+    static wchar_t exact[room + 16];
+    wchar_t kept = typed[trimmed];
+    typed[trimmed] = L'\0';
+    DWORD n = GetFullPathNameW(typed, room, full, nullptr);
+    typed[trimmed] = kept;
+    if (n == 0 || n >= room)
+        return false;
+    // Through "\\?\", the only way to name a folder whose name ends in a space or a dot.
+    bool unc = full[0] == L'\\' && full[1] == L'\\';
+    lstrcpyW(exact, unc ? L"\\\\?\\UNC" : L"\\\\?\\");
+    lstrcatW(exact, unc ? full + 1 : full);
+    lstrcatW(exact, typed + trimmed);
+    DWORD attributes = GetFileAttributesW(exact);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// The folder box's text as the walk's root in pathBuf: read wide and converted exactly,
+// never cut to a parent or best-fitted to a look-alike. Returns the bytes the walk starts
+// from (with the units they hold in `units`), 0 for an empty text and -1 for a refused one.
+static int takeTypedFolder(std::size_t& units)
+{
+    static wchar_t typed[MAX_FOLDER_TEXT + 2];  // a unit more than allowed: a longer text is refused
+    GetWindowTextW(app.folderBox, typed, MAX_FOLDER_TEXT + 2);
+    FolderText folder = readFolderText(typed);
+    if (folder.kind == FOLDER_TEXT_EMPTY)
+        return 0;
+    if (folder.kind == FOLDER_TEXT_BAD ||
+        (folder.kind == FOLDER_TEXT_TRIMMED && untrimmedFolderExists(typed, folder.length)))
+        return -1;
+    typed[folder.length] = L'\0';
+    std::size_t bytes = narrowExactly(typed, app.pathBuf, FOLDER_TEXT_BYTES);
+    if (bytes == 0)
+        return -1;
+    units = folder.walkLength;
+    return folder.walkLength == 2 && folder.length == 3 ? 2 : static_cast<int>(bytes);
+}
+
 void searchRun()
 {
     if (GetAsyncKeyState(VK_SHIFT) < 0) {
         updateStatus(-1);  // Shift+Search only empties the list
         return;
     }
-    // A byte more than a folder text may hold: a longer text is refused, never cut to a parent.
-    int len = static_cast<int>(
-        SendMessageA(app.folderBox, WM_GETTEXT, FOLDER_TEXT_BYTES + 1, reinterpret_cast<LPARAM>(app.pathBuf)));
+    std::size_t units = 0;
+    int len = takeTypedFolder(units);
     updateStatus(-1);
-    if (len <= 0 || len >= FOLDER_TEXT_BYTES || !namesExactly(app.pathBuf))
-        return;  // a pattern, or a name the system would change, walks folders nobody named
+    if (len < 0)
+        SetWindowTextA(app.statusLabel, badFolderText);  // nothing walked, nothing recorded
+    if (len <= 0)
+        return;
     // Only the key-down bit survives the shift: 0x2000 while Ctrl is held.
     app.settings.listAll = (static_cast<unsigned short>(GetAsyncKeyState(VK_CONTROL)) >> 2) & 0x2000;
-    // "C:\" is walked from "C:" so the walk's own backslash does not double it.
-    if (len == 3)
-        len = 2;
 
     beginRun();
     SetWindowTextA(app.searchButton, "---");
@@ -160,7 +238,10 @@ void searchRun()
     UINT oldMode = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
     beginEntries();
     linksInside = 0;
-    int r = scanFolder(app.pathBuf + len);
+    walkRoot = app.pathBuf + len;
+    rootUnopened = false;
+    takeFolderVolume(static_cast<std::size_t>(len));
+    int r = scanFolder(walkRoot, units);
     SetErrorMode(oldMode);
     showEntries();
     endRun();
@@ -174,4 +255,6 @@ void searchRun()
     SetFocus(app.resultList);
     app.hoverIndex = HOVER_NONE;
     updateStatus(0);
+    if (rootUnopened)
+        SetWindowTextA(app.statusLabel, noFolderText);  // "No File" would read as nothing broken here
 }

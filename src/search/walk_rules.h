@@ -2,15 +2,15 @@
 #pragma once
 #include <cstddef>
 
-// Longest folder path the walk enters and longest shortcut path it opens (bytes, no NUL);
-// together with "\*" and the NUL they fit the 352-byte path buffer.
+// Longest folder path the walk enters and longest shortcut path it opens, in UTF-16 units
+// (as the legacy code page counted characters), without the NUL.
 constexpr std::size_t MAX_FOLDER_PATH = 343;
 constexpr std::size_t MAX_SHORTCUT_PATH = 350;
 
 // A name ending in ".lnk" or ".pif" in any ASCII case; ".lnk" alone counts.
 bool isShortcutName(const char* name, std::size_t length);
 
-// `depth` is the length of the folder's path, `length` that of the entry's name.
+// `depth` is the length of the folder's path, `length` that of the entry's name, in units.
 bool folderFits(std::size_t depth, std::size_t length);
 bool shortcutFits(std::size_t depth, std::size_t length);
 

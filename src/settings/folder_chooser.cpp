@@ -17,10 +17,11 @@ static const char BROWSER_TITLE[] = "LNK \x8C\x9F\x8D\xF5\x83\x74\x83\x48\x83\x8
 static wchar_t chosenFolder[MAX_PATH];
 
 // A folder chosen outside the folder box becomes its text only when that text names exactly
-// this folder and fits the box's read limit; pathBuf holds it then.
+// this folder and is no longer than a typed one may be; pathBuf holds it then.
 static bool takeChosenFolder()
 {
-    return isExactPath(chosenFolder) && narrowExactly(chosenFolder, app.pathBuf, FOLDER_TEXT_BYTES) != 0;
+    return static_cast<std::size_t>(lstrlenW(chosenFolder)) <= MAX_FOLDER_TEXT && isExactPath(chosenFolder) &&
+           narrowExactly(chosenFolder, app.pathBuf, FOLDER_TEXT_BYTES) != 0;
 }
 
 int browseFolder(int preselect)

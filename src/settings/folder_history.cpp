@@ -2,6 +2,7 @@
 
 #include "app/app_state.h"
 #include "results/result_list.h"
+#include "search/folder_text.h"
 
 void onFolderBoxList(WORD code)
 {
@@ -22,7 +23,7 @@ void onFolderBoxList(WORD code)
 
 void rememberFolder()
 {
-    if (lstrlenA(app.pathBuf) == 2) {  // a bare drive: record its root
+    if (isBareDrive(app.pathBuf)) {  // record its root
         app.pathBuf[2] = '\\';
         app.pathBuf[3] = '\0';
     }

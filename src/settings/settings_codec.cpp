@@ -42,10 +42,23 @@ void decodeHistory(const unsigned char* bytes, std::size_t size, HistoryView& ou
         if (nul == nullptr)
             return;  // cut off without its NUL: not a folder that was searched
         std::size_t len = static_cast<std::size_t>(static_cast<const unsigned char*>(nul) - (bytes + pos));
-        if (len <= MAX_HISTORY_TEXT)
+        if (historyTextUnits(reinterpret_cast<const char*>(bytes + pos), len) <= MAX_HISTORY_TEXT)
             out.text[out.count++] = reinterpret_cast<const char*>(bytes + pos);
         pos += len + 1;
     }
+}
+
+std::size_t historyTextUnits(const char* text, std::size_t length)
+{
+    if (!isUtf8Text(text))
+        return length;  // a legacy code page: the limit counted its bytes
+    std::size_t units = 0;
+    for (std::size_t i = 0; i < length; ++i) {
+        unsigned char c = static_cast<unsigned char>(text[i]);
+        if ((c & 0xC0) != 0x80)
+            units += c >= 0xF0 ? 2 : 1;  // four-byte forms are surrogate pairs
+    }
+    return units;
 }
 
 bool isUtf8Text(const char* text)

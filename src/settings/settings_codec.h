@@ -6,7 +6,7 @@
 #include "settings/settings_block.h"
 
 constexpr unsigned MAX_HISTORY = 32;
-constexpr std::size_t MAX_HISTORY_TEXT = 259;  // a folder text the search reads, without NUL
+constexpr std::size_t MAX_HISTORY_TEXT = 259;  // a folder text the search reads, in UTF-16 units
 
 struct HistoryView {
     const char* text[MAX_HISTORY];  // each NUL-terminated inside the decoded bytes
@@ -24,6 +24,10 @@ void encodeSettingsBlock(const Settings& s, unsigned char out[SETTINGS_BYTES]);
 // a string without its NUL at the end of the bytes, and a string too long to be a folder
 // text, are skipped. Never reads past `size`.
 void decodeHistory(const unsigned char* bytes, std::size_t size, HistoryView& out);
+
+// The UTF-16 units of a stored folder text of `length` bytes: counted as UTF-8 where it is
+// UTF-8, otherwise one a byte, as the legacy code page it was written in counted them.
+std::size_t historyTextUnits(const char* text, std::size_t length);
 
 // NUL-terminated `text` is well-formed UTF-8 (no overlong forms, surrogates or values past
 // U+10FFFF). History written under a legacy code page mostly is not, unless it is ASCII.

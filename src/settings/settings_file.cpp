@@ -24,12 +24,12 @@ static UINT legacyCodePage()
 // it cannot be converted or no longer fits a folder text.
 static const char* historyText(const char* stored)
 {
-    static char converted[MAX_HISTORY_TEXT + 1];
+    static char converted[FOLDER_TEXT_BYTES];
     static wchar_t wide[MAX_HISTORY_TEXT + 1];
     if (GetACP() != CP_UTF8 || isUtf8Text(stored))
         return stored;
     if (MultiByteToWideChar(legacyCodePage(), MB_ERR_INVALID_CHARS, stored, -1, wide, MAX_HISTORY_TEXT + 1) <= 0 ||
-        WideCharToMultiByte(CP_UTF8, 0, wide, -1, converted, MAX_HISTORY_TEXT + 1, nullptr, nullptr) <= 0)
+        WideCharToMultiByte(CP_UTF8, 0, wide, -1, converted, FOLDER_TEXT_BYTES, nullptr, nullptr) <= 0)
         return nullptr;
     return converted;
 }
@@ -94,7 +94,7 @@ void saveSettings()
         LRESULT len = SendMessageA(app.folderBox, CB_GETLBTEXTLEN, i, 0);
         if (len < 0)
             break;
-        if (len > static_cast<LRESULT>(MAX_HISTORY_TEXT))
+        if (len >= static_cast<LRESULT>(FOLDER_TEXT_BYTES))
             continue;  // cannot be a searched folder, and would not fit pathBuf
         len = SendMessageA(app.folderBox, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(app.pathBuf));
         if (len < 0)

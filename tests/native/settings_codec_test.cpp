@@ -86,11 +86,17 @@ TEST(SettingsCodec, HistoryTakesAtMost32AndSkipsOverlongStrings)
 
     std::string damaged = "C:\\a" + std::string(1, '\0') + "C:\\" + std::string(300, 'x') + std::string(1, '\0') +
                           "C:\\" + std::string(256, 'y') + std::string(1, '\0') + "D:\\b" + std::string(1, '\0');
+    // Counted in characters as the search counts them: 259 two-byte ones fit, 260 do not.
+    std::string e259 = "E:";
+    for (int i = 0; i < 257; ++i)
+        e259 += "\xC3\xA9";
+    damaged += e259 + std::string(1, '\0') + e259 + "\xC3\xA9" + std::string(1, '\0');
     got = historyOf(damaged);
-    ASSERT_EQ(got.size(), 3u);
+    ASSERT_EQ(got.size(), 4u);
     EXPECT_EQ(got[0], "C:\\a");
     EXPECT_EQ(got[1].size(), 259u);  // the longest folder text the search reads
     EXPECT_EQ(got[2], "D:\\b");
+    EXPECT_EQ(got[3], e259);
 }
 
 // History written under a legacy code page is told from UTF-8 by its form alone.

@@ -10,7 +10,7 @@
 #include "results/listed_files.h"
 #include "search/file_lookup.h"
 
-static char commandLineText[1024];
+static wchar_t commandLineText[32768];
 
 std::string makeTempDir(const char* tag, const char* under)
 {
@@ -119,7 +119,8 @@ void makeShortcut(const std::string& linkPath, const std::string& target)
 bool startTestProgram(const std::string& commandLine)
 {
     app = AppState{};
-    std::snprintf(commandLineText, sizeof commandLineText, "%s", commandLine.c_str());
+    if (MultiByteToWideChar(CP_ACP, 0, commandLine.c_str(), -1, commandLineText, 32768) <= 0)
+        return false;
     return startProgram(commandLineText);
 }
 

@@ -259,4 +259,42 @@ TEST_F(ProgramTest, LayoutFollowsTheWindowSize)
     EXPECT_EQ(app.settings.windowRect.bottom, normal.bottom);
 }
 
+// A keyboard user: the focus starts in the folder box (in the list when a search starts),
+// Tab and Shift+Tab go round the enabled controls in order, Enter in the folder box searches.
+TEST_F(ProgramTest, KeyboardReachesEveryControlAndEnterSearches)
+{
+    auto focused = [] {
+        HWND f = GetFocus();
+        return f != nullptr && GetParent(f) == app.folderBox ? app.folderBox : f;
+    };
+    auto key = [](WORD vk) {
+        PostMessageA(GetFocus(), WM_KEYDOWN, vk, 1);
+        runUntilIdle();
+    };
+    EXPECT_EQ(focused(), app.folderBox);
+    for (HWND next : {app.searchButton, app.remoteCheck, app.resultList, app.folderBox}) {  // Delete is disabled
+        key(VK_TAB);
+        EXPECT_EQ(focused(), next);
+    }
+    pressKey(VK_SHIFT, true);
+    key(VK_TAB);
+    pressKey(VK_SHIFT, false);
+    EXPECT_EQ(focused(), app.resultList);
+
+    std::string folder = makeTempDir("enter");
+    SetWindowTextA(app.folderBox, folder.c_str());
+    SetFocus(app.folderBox);
+    key(VK_RETURN);
+    EXPECT_EQ(windowText(app.statusLabel), "No File");
+    EXPECT_EQ(historyItems().at(0), folder);
+    EXPECT_EQ(focused(), app.resultList);
+
+    closeNow();
+    ASSERT_TRUE(startTestProgram("\"" + exePath + "\" \"" + folder + "\""));
+    closed = false;
+    runUntilIdle();
+    EXPECT_EQ(focused(), app.resultList);
+    removeTree(folder);
+}
+
 }  // namespace

@@ -59,6 +59,12 @@ protected:
 
 using Paths = std::vector<std::string>;
 
+std::string narrow(const std::wstring& w)
+{
+    char text[4 * MAX_PATH];
+    return WideCharToMultiByte(CP_ACP, 0, w.c_str(), -1, text, sizeof text, nullptr, nullptr) > 0 ? text : "";
+}
+
 TEST_F(SearchTest, ListsBrokenShortcutsOnly)
 {
     CreateDirectoryA((root + "\\sub").c_str(), nullptr);
@@ -171,11 +177,50 @@ TEST_F(SearchTest, RootEndingInABackslashKeepsItsTextInTheHistory)
     EXPECT_EQ(historyItems(), Paths{root + "\\"});
 }
 
-TEST_F(SearchTest, MissingRootIsNoFileAndStillRemembered)
+// The folder box's text is read wide and taken exactly: never cut to a parent, a trailing
+// space dropped as Windows drops it, and the status line says what happened.
+TEST_F(SearchTest, TypedFolders)
 {
-    EXPECT_EQ(search(root + "\\missing"), Paths{});
-    EXPECT_EQ(windowText(app.statusLabel), "No File");
-    EXPECT_EQ(historyItems(), Paths{root + "\\missing"});
+    std::wstring w(root.begin(), root.end());
+    std::wstring deep = w + L"\\" + std::wstring(80, L'\u65E5');  // past 259 bytes, far below 259 units
+    CreateDirectoryW(deep.c_str(), nullptr);
+    CreateDirectoryW((deep + L"\\\u65E5\u672C\u8A9E").c_str(), nullptr);
+    CreateDirectoryW((w + L"\\Links").c_str(), nullptr);
+    CreateDirectoryW((w + L"\\Twin").c_str(), nullptr);
+    CreateDirectoryW((L"\\\\?\\" + w + L"\\Twin ").c_str(), nullptr);
+    writeFile(root + "\\file.txt", "f");
+    for (const std::wstring& link : {deep + L"\\parent.lnk", deep + L"\\\u65E5\u672C\u8A9E\\in.lnk", w + L"\\Links\\l.lnk",
+                                     w + L"\\Twin\\t.lnk"})
+        brokenShortcut(narrow(link));
+    struct Row {
+        std::wstring typed;
+        Paths listed;
+        const char* status;
+        std::wstring recorded;  // empty: the history is untouched
+    } rows[] = {
+        {w + L"\\missing", {}, "No Folder", w + L"\\missing"},
+        {w + L"\\file.txt", {}, "No Folder", w + L"\\file.txt"},
+        {L"\u65E5", {}, "No Folder", L"\u65E5"},  // a relative name of one three-byte character
+        {deep + L"\\\u65E5\u672C\u8A9E", {narrow(deep + L"\\\u65E5\u672C\u8A9E\\in.lnk")}, "0 / 1 Links",
+         deep + L"\\\u65E5\u672C\u8A9E"},
+        {w + L"\\" + std::wstring(259 - w.size(), L'a'), {}, "Bad Folder", L""},  // 260 units
+        {w + L"\\Links ", {root + "\\Links\\l.lnk"}, "0 / 1 Links", w + L"\\Links"},
+        {w + L"\\Twin ", {}, "Bad Folder", L""},  // names "Twin" and "Twin " alike
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(narrow(row.typed));
+        Paths before = historyItems();
+        SetWindowTextW(app.folderBox, row.typed.c_str());
+        SendMessageA(app.mainWindow, WM_COMMAND, IDC_SEARCH, 0);
+        runUntilIdle();
+        EXPECT_EQ(listEntries(), row.listed);
+        EXPECT_EQ(windowText(app.statusLabel), row.status);
+        Paths history = historyItems();
+        if (row.recorded.empty())
+            EXPECT_EQ(history, before);
+        else
+            EXPECT_EQ(history.at(0), narrow(row.recorded));
+    }
 }
 
 TEST_F(SearchTest, DriveRootsAreWalkedWithOneBackslash)
@@ -190,8 +235,8 @@ TEST_F(SearchTest, DriveRootsAreWalkedWithOneBackslash)
     // A drive-letter target is tested with Remote off: only a leading backslash means network.
     EXPECT_EQ(search("V:\\"), expect);
     EXPECT_EQ(search("V:"), expect);
-    EXPECT_EQ(search("V:x"), expect) << "any three-character text is cut to two";
-    EXPECT_EQ(historyItems(), Paths{"V:\\"});
+    EXPECT_EQ(search("V:x"), Paths{}) << "only a drive letter, a colon and a backslash are a root";
+    EXPECT_EQ(historyItems(), (Paths{"V:x", "V:\\"}));
     removeTree("V:\\t");
 }
 
@@ -480,6 +525,15 @@ void writeLong(const std::string& path, const std::string& bytes)
 
 TEST_F(SearchTest, PathLimits)
 {
+    // The limits count characters: 100 + 70 two-byte ones (over 350 bytes) are listed.
+    std::wstring e = std::wstring(root.begin(), root.end()) + L"\\" + std::wstring(100, L'\u00E9');
+    CreateDirectoryW(e.c_str(), nullptr);
+    std::string wide185 = narrow(e + L"\\" + std::wstring(70, L'\u00E9') + L".lnk");
+    writeFile(wide185, "x");
+    pressKey(VK_CONTROL, true);
+    EXPECT_EQ(search(root), Paths{wide185});
+    pressKey(VK_CONTROL, false);
+    removeTree(narrow(e));
     CreateDirectoryA((root + "\\L").c_str(), nullptr);
     CreateDirectoryA((root + "\\M").c_str(), nullptr);
     std::string inside = pathOfLength(root + "\\L", 343);   // walked
@@ -648,7 +702,7 @@ TEST_F(SearchTest, NamesTheSystemWouldChangeAreNeverActedOn)
         pressKey(VK_CONTROL, false);
         runUntilIdle();
         EXPECT_EQ(listEntries(), Paths{}) << typed.size();
-        EXPECT_EQ(windowText(app.statusLabel), "Not yet");
+        EXPECT_EQ(windowText(app.statusLabel), "Bad Folder");
     }
     EXPECT_EQ(historyItems(), Paths{root});
 
