@@ -118,9 +118,15 @@ void makeShortcut(const std::string& linkPath, const std::string& target)
 
 bool startTestProgram(const std::string& commandLine)
 {
-    app = AppState{};
     if (MultiByteToWideChar(CP_ACP, 0, commandLine.c_str(), -1, commandLineText, 32768) <= 0)
         return false;
+    return startTestProgram(commandLineText);
+}
+
+bool startTestProgram(const std::wstring& commandLine)
+{
+    app = AppState{};
+    lstrcpynW(commandLineText, commandLine.c_str(), 32768);
     return startProgram(commandLineText);
 }
 

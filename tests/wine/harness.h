@@ -32,6 +32,7 @@ void makeShortcutW(const std::wstring& linkPath, const std::wstring& target);
 
 // Starts the program in this process as if run with `commandLine`.
 bool startTestProgram(const std::string& commandLine);
+bool startTestProgram(const std::wstring& commandLine);  // as the system keeps it
 // Closes it as the user would (WM_CLOSE), then frees what start-up took.
 void closeTestProgram();
 

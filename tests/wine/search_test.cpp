@@ -738,6 +738,16 @@ TEST_F(SearchTest, NamesTheCodePageCannotHoldAreNeitherListedNorDeleted)
     pressKey(VK_CONTROL, false);
     const Paths exact = {root + "\\O.lnk", root + "\\a.lnk", root + "\\ax.lnk", root + "\\b.lnk", root + "\\d\\d.lnk"};
     EXPECT_EQ(found, exact);
+    // Typed or pasted, "ｄ" is not taken as the "d" beside it.
+    Paths history = historyItems();
+    SetWindowTextW(app.folderBox, (wroot + L"\\\xFF44").c_str());
+    SendMessageA(app.mainWindow, WM_COMMAND, IDC_SEARCH, 0);
+    runUntilIdle();
+    EXPECT_EQ(windowText(app.statusLabel), "Bad Folder");
+    EXPECT_EQ(historyItems(), history);
+    pressKey(VK_CONTROL, true);
+    EXPECT_EQ(search(root), exact);
+    pressKey(VK_CONTROL, false);
 
     // A pattern reaching the list anyway is never handed to the shell.
     addEntries({root + "\\?.lnk"});

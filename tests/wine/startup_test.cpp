@@ -166,15 +166,18 @@ TEST(Startup, FolderArgumentStartsASearch)
     removeTree(dir);
 }
 
-TEST(Startup, FileOrMissingArgumentStartsNothing)
+// "ｄ" would be best-fitted to the existing "d" by an 8-bit read of the command line.
+TEST(Startup, FileMissingOrInexactArgumentStartsNothingUnderEitherCodePage)
 {
     std::string dir = makeTempDir("arg");
     writeFile(dir + "\\file.txt", "x");
-    for (std::string arg : {dir + "\\file.txt", dir + "\\missing"}) {
-        ASSERT_TRUE(startTestProgram("\"" + dir + "\\vellmoor.exe\" " + arg));
+    CreateDirectoryA((dir + "\\d").c_str(), nullptr);
+    std::wstring wdir(dir.begin(), dir.end());
+    for (std::wstring arg : {wdir + L"\\file.txt", wdir + L"\\missing", wdir + L"\\\xFF44"}) {
+        ASSERT_TRUE(startTestProgram(L"\"" + wdir + L"\\vellmoor.exe\" " + arg));
         runUntilIdle();
-        EXPECT_EQ(windowText(app.folderBox), "") << arg;
-        EXPECT_EQ(windowText(app.statusLabel), "Not yet") << arg;
+        EXPECT_EQ(windowText(app.folderBox), "") << arg.size();
+        EXPECT_EQ(windowText(app.statusLabel), "Not yet") << arg.size();
         closeTestProgram();
     }
     removeTree(dir);
