@@ -53,7 +53,7 @@ struct AppState {
 
     char* exePath;  // inside the command-line text; the side files are named by rewriting extPtr
     char* extPtr;
-    char modulePath[MAX_PATH + 4];  // used instead when the command line's path is too short
+    char modulePath[MAX_BYTES_PER_UNIT * MAX_PATH + 4];  // used instead when the command line names no file
 
     Settings settings;
 };

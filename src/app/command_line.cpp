@@ -25,6 +25,18 @@ void parseCommandLine(char* text, CommandLine& out)
         p[-1] = '\0';
 }
 
+bool namesSideFiles(const CommandLine& cl)
+{
+    if (cl.extPtr == nullptr || cl.extPtr - cl.exePath < 4 || cl.extPtr[-1] != '.')
+        return false;
+    for (const char* p = cl.extPtr; p < cl.extPtr + 3; ++p)
+        if (*p == '\\' || *p == '/' || *p == '.')
+            return false;
+    const char* e = cl.exePath;
+    bool drive = ((e[0] >= 'A' && e[0] <= 'Z') || (e[0] >= 'a' && e[0] <= 'z')) && e[1] == ':' && e[2] == '\\';
+    return drive || (e[0] == '\\' && e[1] == '\\');
+}
+
 bool setSideFileExtension(char* extPtr, const char* ext)
 {
     if (extPtr == nullptr)

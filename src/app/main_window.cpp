@@ -54,12 +54,21 @@ static void showAbout()
     MessageBoxA(app.mainWindow, aboutText, appName, MB_ICONINFORMATION);
 }
 
+// Focus and edit changes never stop a run; nor do the folder box's list opening, closing or
+// losing its pick, which a click into the box and a switch to another program send: only
+// what the user asks for does.
+static bool stopsARun(WORD id, WORD code)
+{
+    if (code >= 3 && code <= 5)
+        return false;
+    return !(id == IDC_FOLDER && (code == CBN_DROPDOWN || code == CBN_CLOSEUP || code == CBN_SELENDCANCEL));
+}
+
 // While a run is on the stack it owns pathBuf and the counters; a command may only stop it.
 static bool passesBusyGate(WPARAM wParam)
 {
     if (app.busy > 0) {
-        WORD code = HIWORD(wParam);
-        if (code < 3 || code > 5)  // focus changes and edit changes do not stop a run
+        if (stopsARun(LOWORD(wParam), HIWORD(wParam)))
             app.busy = -1;
         return false;
     }

@@ -28,9 +28,10 @@ static void becomeDpiAware()
     FreeLibrary(user32);
 }
 
-// Side files are named by rewriting the executable path's extension. A command-line path
-// too short to hold one would have them written outside the text, so the module's own
-// file name serves instead.
+// Side files are named by rewriting the executable path's extension. Started by a bare
+// name ("vellmoor" from the PATH) the command line names no file beside the program, and a
+// path too short to hold an extension would have them written outside the text: the
+// module's own file name serves then.
 static void takeCommandLine(char* text, char*& argument)
 {
     CommandLine cl;
@@ -38,12 +39,17 @@ static void takeCommandLine(char* text, char*& argument)
     app.exePath = cl.exePath;
     app.extPtr = cl.extPtr;
     argument = cl.argument;
-    if (app.extPtr == nullptr) {
-        DWORD n = GetModuleFileNameA(nullptr, app.modulePath, MAX_PATH);
-        if (n >= 3 && n < MAX_PATH) {
-            app.exePath = app.modulePath;
-            app.extPtr = app.modulePath + n - 3;
-        }
+    if (namesSideFiles(cl))
+        return;
+    app.exePath = app.extPtr = nullptr;
+    static wchar_t module[MAX_PATH + 1];
+    DWORD n = GetModuleFileNameW(nullptr, module, MAX_PATH + 1);
+    if (n == 0 || n > MAX_PATH)
+        return;
+    std::size_t bytes = narrowExactly(module, app.modulePath, sizeof app.modulePath);
+    if (bytes >= 4) {
+        app.exePath = app.modulePath;
+        app.extPtr = app.modulePath + bytes - 3;
     }
 }
 

@@ -72,6 +72,19 @@ static bool recycle(char* source, int len, const FileIdentity& identity)
     return after == FOUND_NOTHING || after == FOUND_OTHER_FILE;
 }
 
+HRESULT(WINAPI* queryRecycleBin)(LPCWSTR, LPSHQUERYRBINFO) = SHQueryRecycleBinW;
+
+// The documented question: the bin of a volume that has none (a memory card, most network
+// shares) cannot be queried.
+static bool hasRecycleBin(const char* source)
+{
+    static wchar_t wide[PATH_BUF_BYTES];
+    SHQUERYRBINFO info = {};
+    info.cbSize = sizeof info;
+    return MultiByteToWideChar(CP_ACP, 0, source, -1, wide, PATH_BUF_BYTES) > 0 &&
+           SUCCEEDED(queryRecycleBin(wide, &info));
+}
+
 // The target is checked again as the search checked it: one put back since (a drive
 // reconnected, a program reinstalled) makes the shortcut valid again.
 static bool stillBroken(const char* source)
@@ -97,7 +110,10 @@ static bool deleteListedFile(char* source, int len, const ListedFile& listed)
     bool gone = false;
     if (!listed.checked || stillBroken(source)) {
         bool toBin = app.settings.recycle != 0 && !isInRecycledFolder(source, static_cast<std::size_t>(len));
-        gone = toBin ? recycle(source, len, listed.identity) : deleteForGood(held);
+        if (!toBin)
+            gone = deleteForGood(held);
+        else if (hasRecycleBin(source))  // elsewhere the shell would delete for good, unasked
+            gone = recycle(source, len, listed.identity);
     }
     CloseHandle(held);
     return gone;
@@ -159,14 +175,21 @@ void deleteEntries(UINT command, unsigned index)
         finishDeleting(deleteEntry(index, true) >= 0);
         return;
     }
+    // The selected entries only: one of 100,000 must not cost 100,000 pumps.
+    LRESULT n = SendMessageA(app.resultList, LB_GETSELCOUNT, 0, 0);
+    int* selected = n > 0 ? static_cast<int*>(HeapAlloc(GetProcessHeap(), 0, static_cast<SIZE_T>(n) * sizeof(int))) : nullptr;
+    if (selected != nullptr)
+        n = SendMessageA(app.resultList, LB_GETSELITEMS, static_cast<WPARAM>(n), reinterpret_cast<LPARAM>(selected));
     beginRun();
     SendMessageA(app.deleteButton, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("---"));
-    // From the last entry up, so a removal never moves an entry still to be visited.
-    for (unsigned i = app.linkCount; i-- > 0;) {
-        if (SendMessageA(app.resultList, LB_GETSEL, i, 0) > 0)
-            deleteEntry(i, false);
+    // From the last entry up (the list gives them in order), so a removal never moves an
+    // entry still to be visited.
+    for (LRESULT k = selected != nullptr ? n : 0; k-- > 0;) {
+        deleteEntry(static_cast<unsigned>(selected[k]), false);
         if (pumpMessages() != PUMP_GO_ON)
             break;
     }
+    if (selected != nullptr)
+        HeapFree(GetProcessHeap(), 0, selected);
     finishDeleting(true);
 }

@@ -7,5 +7,7 @@
 // whose context menu was opened, at `index`, at once.
 void deleteEntries(UINT command, unsigned index);
 
-// The shell's file operation; tests put a recorder in its place.
+// The shell's file operation and its question whether a volume has a Recycle Bin; tests
+// put recorders in their place.
 extern int(WINAPI* shellFileOperation)(LPSHFILEOPSTRUCTA op);
+extern HRESULT(WINAPI* queryRecycleBin)(LPCWSTR path, LPSHQUERYRBINFO info);

@@ -121,7 +121,14 @@ void entryAction(UINT command)
         lstrcpyA(parameters, "/N,/SELECT,\"");
         lstrcatA(parameters, app.itemPath);
         lstrcatA(parameters, "\"");
-        shellExecute(nullptr, nullptr, "EXPLORER", parameters, nullptr, SW_SHOWNORMAL);
+        // By its full path: a bare name is looked for in the program's and the current folder
+        // first, where a planted EXPLORER.exe would run instead.
+        char explorer[MAX_BYTES_PER_UNIT * MAX_PATH + 16];
+        UINT n = GetWindowsDirectoryA(explorer, MAX_BYTES_PER_UNIT * MAX_PATH);
+        if (n == 0 || n >= MAX_BYTES_PER_UNIT * MAX_PATH)
+            break;
+        lstrcatA(explorer, explorer[n - 1] == '\\' ? "explorer.exe" : "\\explorer.exe");
+        shellExecute(nullptr, nullptr, explorer, parameters, nullptr, SW_SHOWNORMAL);
         break;
     }
     case IDM_OPENLINK: shellExecute(nullptr, nullptr, app.itemPath, nullptr, nullptr, SW_SHOWNORMAL); break;
@@ -134,7 +141,9 @@ void entryAction(UINT command)
 
 void openHelp()
 {
-    if (!setSideFileExtension(app.extPtr, "chm"))
-        return;  // no usable executable path to name the help file after
+    // Only a help file: a name without its dot ("finchm") could be a program the shell runs.
+    if (app.extPtr == nullptr || app.extPtr == app.exePath || app.extPtr[-1] != '.' ||
+        !setSideFileExtension(app.extPtr, "chm"))
+        return;
     shellExecute(nullptr, nullptr, app.exePath, nullptr, nullptr, SW_SHOWNORMAL);
 }

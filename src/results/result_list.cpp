@@ -227,6 +227,10 @@ LRESULT CALLBACK resultListProc(HWND window, UINT msg, WPARAM wParam, LPARAM lPa
     case WM_PAINT: showEntries(); break;  // a list held by the walk must not paint blank
     case WM_MOUSEMOVE: trackPointer(wParam, lParam); break;
     case WM_LBUTTONDOWN:
+        // The entry under the press, not the one under the pointer before the list scrolled:
+        // a drag that starts here must not toggle the other back.
+        if (app.busy == 0)
+            app.hoverIndex = nearestEntry(lParam);
         // Posted: the status line must show the selection the list box's own click makes.
         PostMessageA(app.mainWindow, WM_COMMAND, MAKEWPARAM(IDC_LIST, LBN_SELCHANGE), 0);
         break;

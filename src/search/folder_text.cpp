@@ -53,3 +53,10 @@ bool isBareDrive(const char* text)
     return ((text[0] >= 'A' && text[0] <= 'Z') || (text[0] >= 'a' && text[0] <= 'z')) && text[1] == ':' &&
            text[2] == '\0';
 }
+
+bool isFullPath(const char* text)
+{
+    return (text[0] == '\\' && text[1] == '\\') ||
+           (((text[0] >= 'A' && text[0] <= 'Z') || (text[0] >= 'a' && text[0] <= 'z')) && text[1] == ':' &&
+            text[2] == '\\');
+}

@@ -26,3 +26,7 @@ FolderText readFolderText(const wchar_t* text);
 
 // "X:" with an ASCII drive letter: a bare drive, recorded as its root "X:\".
 bool isBareDrive(const char* text);
+
+// A full path: "X:\" with an ASCII drive letter, or a network path "\\server\...". Any
+// other text names a folder only from the current folder, or the drive's.
+bool isFullPath(const char* text);

@@ -2,6 +2,7 @@
 
 #include "app/app_state.h"
 #include "results/result_list.h"
+#include "search/exact_text.h"
 #include "search/folder_text.h"
 
 void onFolderBoxList(WORD code)
@@ -21,12 +22,28 @@ void onFolderBoxList(WORD code)
     }
 }
 
+// A relative text ("2024", "%USERPROFILE%", " C:\x") names a folder only from this run's
+// current folder: it is recorded as the full path of the folder it named when searched.
+static void makeFullPath()
+{
+    static wchar_t wide[FOLDER_TEXT_BYTES];
+    static wchar_t full[MAX_FOLDER_TEXT + 1];
+    static char text[FOLDER_TEXT_BYTES];
+    if (isFullPath(app.pathBuf) || MultiByteToWideChar(CP_ACP, 0, app.pathBuf, -1, wide, FOLDER_TEXT_BYTES) <= 0)
+        return;
+    DWORD n = GetFullPathNameW(wide, MAX_FOLDER_TEXT + 1, full, nullptr);
+    if (n == 0 || n > MAX_FOLDER_TEXT || narrowExactly(full, text, FOLDER_TEXT_BYTES) == 0)
+        return;  // kept as typed; the save still puts a loadable folder first
+    lstrcpynA(app.pathBuf, text, FOLDER_TEXT_BYTES);
+}
+
 void rememberFolder()
 {
     if (isBareDrive(app.pathBuf)) {  // record its root
         app.pathBuf[2] = '\\';
         app.pathBuf[3] = '\0';
     }
+    makeFullPath();
     LRESULT i = SendMessageA(app.folderBox, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(app.pathBuf));
     if (i == 0)
         return;

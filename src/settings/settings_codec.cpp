@@ -34,7 +34,7 @@ void decodeHistory(const unsigned char* bytes, std::size_t size, HistoryView& ou
     out.count = 0;
     out.hasBlock = size > 0;
     // One test on the block's first byte decides for every string (signed, as stored).
-    if (size == 0 || static_cast<signed char>(bytes[0]) < 0x41)
+    if (size == 0 || !opensHistory(static_cast<char>(bytes[0])))
         return;
     std::size_t pos = 0;
     while (pos < size && out.count < MAX_HISTORY) {
@@ -47,6 +47,8 @@ void decodeHistory(const unsigned char* bytes, std::size_t size, HistoryView& ou
         pos += len + 1;
     }
 }
+
+bool opensHistory(char first) { return static_cast<signed char>(first) >= 0x41; }
 
 std::size_t historyTextUnits(const char* text, std::size_t length)
 {

@@ -14,6 +14,10 @@ struct HistoryView {
     bool hasBlock;  // bytes beyond the settings block were present
 };
 
+// The loader's test on the first byte of the history block (signed, as stored: 0x41 to
+// 0x7F): drive letters and network paths pass; a digit, a space or a non-ASCII byte fails.
+bool opensHistory(char first);
+
 // Overwrites the leading words of `s` that `size` bytes cover (little-endian); the rest
 // keeps what it held.
 void decodeSettingsBlock(const unsigned char* bytes, std::size_t size, Settings& s);

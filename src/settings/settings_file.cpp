@@ -48,17 +48,30 @@ static void addHistory(const unsigned char* bytes, DWORD size)
     }
 }
 
+// A file that is there but could not be read (held by a backup program, a second copy
+// saving, an offline folder) must not be overwritten with the defaults at close.
+static bool loadFailed;
+
+BOOL(WINAPI* settingsWrite)(HANDLE, LPCVOID, DWORD, LPDWORD, LPOVERLAPPED) = WriteFile;
+
 void loadSettings()
 {
+    loadFailed = false;
     if (!setSideFileExtension(app.extPtr, "qnf"))
         return;
-    HANDLE file = CreateFileA(app.exePath, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
+    HANDLE file = CreateFileA(app.exePath, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        DWORD error = GetLastError();
+        loadFailed = error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND;
         return;
+    }
     unsigned char block[SETTINGS_BYTES];
     DWORD got = 0;
-    if (!ReadFile(file, block, SETTINGS_BYTES, &got, nullptr))
+    if (!ReadFile(file, block, SETTINGS_BYTES, &got, nullptr)) {
         got = 0;
+        loadFailed = true;
+    }
     decodeSettingsBlock(block, got, app.settings);
 
     DWORD size = GetFileSize(file, nullptr);
@@ -69,38 +82,85 @@ void loadSettings()
         HGLOBAL memory = GlobalAlloc(GMEM_FIXED, n);
         if (memory != nullptr) {
             unsigned char* history = static_cast<unsigned char*>(memory);
-            if (!ReadFile(file, history, n, &got, nullptr))
+            if (!ReadFile(file, history, n, &got, nullptr)) {
                 got = 0;
+                loadFailed = true;
+            }
             addHistory(history, got);
             GlobalFree(memory);
             SendMessageA(app.folderBox, CB_SETCURSEL, 0, 0);
+        } else {
+            loadFailed = true;  // the history could not be taken, so it must not be lost
         }
     }
     CloseHandle(file);
 }
 
-void saveSettings()
+static bool writeAll(HANDLE file, const void* bytes, DWORD size)
 {
-    if (!setSideFileExtension(app.extPtr, "qnf"))
-        return;
-    HANDLE file = CreateFileA(app.exePath, GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return;
+    DWORD written = 0;
+    return settingsWrite(file, bytes, size, &written, nullptr) && written == size;
+}
+
+// History item i into pathBuf; its length, or -1 when there is none (or it cannot be kept).
+static LRESULT historyItem(unsigned i)
+{
+    LRESULT len = SendMessageA(app.folderBox, CB_GETLBTEXTLEN, i, 0);
+    if (len < 0 || len >= static_cast<LRESULT>(FOLDER_TEXT_BYTES))
+        return -1;  // none, or not a searched folder: it would not fit pathBuf
+    return SendMessageA(app.folderBox, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(app.pathBuf));
+}
+
+// The block, then up to 32 folders; the first written is one the loader takes the block
+// for, so one odd text never costs the whole history. Stops at the first failed write.
+static bool writeSettings(HANDLE file)
+{
     unsigned char block[SETTINGS_BYTES];
     encodeSettingsBlock(app.settings, block);
-    DWORD written;
-    WriteFile(file, block, SETTINGS_BYTES, &written, nullptr);
-    for (unsigned i = 0; i < MAX_HISTORY; ++i) {
-        LRESULT len = SendMessageA(app.folderBox, CB_GETLBTEXTLEN, i, 0);
-        if (len < 0)
+    if (!writeAll(file, block, SETTINGS_BYTES))
+        return false;
+    unsigned count = 0, first = 0;
+    while (count < MAX_HISTORY && SendMessageA(app.folderBox, CB_GETLBTEXTLEN, count, 0) >= 0)
+        ++count;
+    for (unsigned i = 0; i < count; ++i)
+        if (historyItem(i) > 0 && opensHistory(app.pathBuf[0])) {
+            first = i;
             break;
-        if (len >= static_cast<LRESULT>(FOLDER_TEXT_BYTES))
-            continue;  // cannot be a searched folder, and would not fit pathBuf
-        len = SendMessageA(app.folderBox, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(app.pathBuf));
-        if (len < 0)
-            break;
-        WriteFile(file, app.pathBuf, static_cast<DWORD>(len) + 1, &written, nullptr);
+        }
+    for (unsigned k = 0; k < count; ++k) {
+        unsigned i = k == 0 ? first : (k <= first ? k - 1 : k);
+        LRESULT len = historyItem(i);
+        if (len >= 0 && !writeAll(file, app.pathBuf, static_cast<DWORD>(len) + 1))
+            return false;
     }
-    SetEndOfFile(file);  // an older, longer file must not keep its tail
+    return true;
+}
+
+void saveSettings()
+{
+    if (loadFailed || !setSideFileExtension(app.extPtr, "qnf"))
+        return;
+    static wchar_t path[MAX_BYTES_PER_UNIT * MAX_PATH + 2];
+    static wchar_t fresh[MAX_BYTES_PER_UNIT * MAX_PATH + 2];
+    if (MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, app.exePath, -1, path, MAX_BYTES_PER_UNIT * MAX_PATH) <= 0)
+        return;
+    // A new file beside the old one replaces it only when it is whole: a failed write, a full
+    // disk or a power cut leaves the old file as it was.
+    lstrcpyW(fresh, path);
+    lstrcatW(fresh, L"~");
+    HANDLE file = CreateFileW(fresh, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file != INVALID_HANDLE_VALUE) {
+        bool whole = writeSettings(file) && FlushFileBuffers(file);
+        CloseHandle(file);
+        if (!whole || !MoveFileExW(fresh, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+            DeleteFileW(fresh);
+        return;
+    }
+    // A folder that takes no new file may still let the file itself be rewritten, in place.
+    file = CreateFileW(path, GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return;
+    if (writeSettings(file))
+        SetEndOfFile(file);  // an older, longer file must not keep its tail
     CloseHandle(file);
 }

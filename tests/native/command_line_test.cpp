@@ -52,6 +52,26 @@ TEST(CommandLine, SplitsPathExtensionAndArgument)
     }
 }
 
+// Only a full path ending in an extension names the side files; anything else (a bare name
+// from the PATH, a relative path, no extension) leaves them to the module's own name.
+TEST(CommandLine, SideFilesNeedAFullPathWithAnExtension)
+{
+    struct Case {
+        const char* text;
+        bool names;
+    } cases[] = {
+        {"\"C:\\Program Files\\V\\vellmoor.exe\" D:\\x", true}, {"C:\\v.exe", true}, {"\\\\srv\\s\\v.exe", true},
+        {"vellmoor D:\\x", false}, {"vellmoor.exe", false}, {"sub\\v.exe", false}, {"C:\\Tools\\finder", false},
+        {"C:\\x.y\\run", false}, {"\"a\"", false}, {"C:v.exe", false}, {"\\v.exe", false},
+    };
+    for (const Case& c : cases) {
+        std::string text = c.text;
+        CommandLine cl;
+        parseCommandLine(&text[0], cl);
+        EXPECT_EQ(namesSideFiles(cl), c.names) << c.text;
+    }
+}
+
 TEST(CommandLine, BytesAboveAsciiBelongToThePath)
 {
     // Shift_JIS "\x83\x5c" carries a backslash byte, and 0xA0 is a non-breaking space in 1252.

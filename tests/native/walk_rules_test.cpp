@@ -5,6 +5,7 @@
 #include <string>
 
 #include "search/file_identity.h"
+#include "search/folder_text.h"
 #include "search/walk_rules.h"
 
 namespace {
@@ -132,6 +133,46 @@ TEST(WalkRules, PlainFilesAndIdentity)
     for (FileIdentity b : {FileIdentity{8, 0, 42, true}, FileIdentity{7, 1, 42, true}, FileIdentity{7, 0, 43, true},
                            FileIdentity{7, 0, 42, false}})
         EXPECT_FALSE(sameFile(a, b) || sameFile(b, a)) << b.volume << ' ' << b.indexHigh << ' ' << b.indexLow;
+}
+
+// A typed folder text: what is walked, what is recorded, what is refused.
+TEST(WalkRules, TypedFolderTexts)
+{
+    struct Case {
+        const wchar_t* typed;
+        FolderTextKind kind;
+        std::size_t length, walkLength;
+    } cases[] = {
+        {L"", FOLDER_TEXT_EMPTY, 0, 0},
+        {L"C:\\", FOLDER_TEXT_OK, 3, 2},            {L"c:\\", FOLDER_TEXT_OK, 3, 2},
+        {L"C:", FOLDER_TEXT_OK, 2, 2},              {L"V:x", FOLDER_TEXT_OK, 3, 3},
+        {L"\u65E5", FOLDER_TEXT_OK, 1, 1},          {L"\u00E9:\\", FOLDER_TEXT_OK, 3, 3},
+        {L"C:\\Links ", FOLDER_TEXT_TRIMMED, 8, 8}, {L"C:\\Links. .", FOLDER_TEXT_TRIMMED, 8, 8},
+        {L"C:\\a\\..", FOLDER_TEXT_OK, 7, 7},       {L"C:\\a\\.", FOLDER_TEXT_OK, 6, 6},
+        {L"C:\\a\\", FOLDER_TEXT_OK, 5, 5},         {L"C:\\a\\ . ", FOLDER_TEXT_BAD, 0, 0},
+        {L"C:\\Links \\x", FOLDER_TEXT_BAD, 0, 0},  {L"C:\\COM1", FOLDER_TEXT_BAD, 0, 0},
+        {L"C:\\a?", FOLDER_TEXT_BAD, 0, 0},         {L"C:\\*", FOLDER_TEXT_BAD, 0, 0},
+        {L"C:\\COM1 ", FOLDER_TEXT_BAD, 0, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE("case " + std::to_string(&c - cases));
+        FolderText t = readFolderText(c.typed);
+        EXPECT_EQ(t.kind, c.kind);
+        if (c.kind == FOLDER_TEXT_BAD || c.kind == FOLDER_TEXT_EMPTY)
+            continue;
+        EXPECT_EQ(t.length, c.length);
+        EXPECT_EQ(t.walkLength, c.walkLength);
+    }
+    std::wstring longest = L"C:\\" + std::wstring(MAX_FOLDER_TEXT - 3, L'\u65E5');
+    EXPECT_EQ(readFolderText(longest.c_str()).kind, FOLDER_TEXT_OK);
+    EXPECT_EQ(readFolderText((longest + L"x").c_str()).kind, FOLDER_TEXT_BAD);
+
+    for (const char* full : {"C:\\", "c:\\x", "\\\\server\\share"})
+        EXPECT_TRUE(isFullPath(full)) << full;
+    for (const char* relative : {"2024", "%USERPROFILE%", " C:\\x", "C:x", "C:", "\\x", "\xC3\xA9:\\x"})
+        EXPECT_FALSE(isFullPath(relative)) << relative;
+    EXPECT_TRUE(isBareDrive("V:"));
+    EXPECT_FALSE(isBareDrive("\xC3\xA9"));  // one two-byte character
 }
 
 }  // namespace

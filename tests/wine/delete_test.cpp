@@ -105,14 +105,57 @@ TEST_F(DeleteTest, RecycleOffDeletesForGood)
     EXPECT_EQ(listEntries(), (std::vector<std::string>{files[0], files[2]}));
 }
 
-TEST_F(DeleteTest, NothingSelectedVisitsEveryEntryAndDeletesNothing)
+// Counts what the pump of a run dispatches.
+int pumped;
+LRESULT CALLBACK countPumped(HWND w, UINT msg, WPARAM wp, LPARAM lp)
+{
+    if (msg != WM_APP)
+        return DefWindowProcA(w, msg, wp, lp);
+    ++pumped;
+    return 0;
+}
+
+// Only selected entries are visited (and pumped after): one of thousands costs one pump.
+TEST_F(DeleteTest, OnlySelectedEntriesAreVisited)
 {
     listFiles(4);
-    SetWindowTextA(app.statusLabel, "stale");
+    addEntries(std::vector<std::string>(2000, folder + "\\never.lnk"));
+    selectEntry(1, true);
+    HWND counter = makeMessageWindow("CountPumped", countPumped);
+    pumped = 0;
+    for (int i = 0; i < 50; ++i)
+        PostMessageA(counter, WM_APP, 0, 0);
     deleteSelected();
-    for (const std::string& f : files)
-        EXPECT_TRUE(fileExists(f));
-    EXPECT_EQ(windowText(app.statusLabel), "0 / 4 Links");
+    EXPECT_LE(pumped, 5);  // one pump dispatches five at most; every entry visited would take all 50
+    DestroyWindow(counter);
+    EXPECT_FALSE(fileExists(files[1]));
+    for (unsigned i : {0u, 2u, 3u})
+        EXPECT_TRUE(fileExists(files[i]));
+    SetWindowTextA(app.statusLabel, "stale");
+    deleteSelected();  // nothing selected: nothing deleted, the status refreshed
+    EXPECT_EQ(windowText(app.statusLabel), "0 / 2003 Links");
+}
+
+// With Recycle on, the shell deletes for good on a volume without a bin: such a file is
+// kept, as a failed deletion is.
+int binOperations;
+int WINAPI countBinOperations(LPSHFILEOPSTRUCTA) { return ++binOperations, 0; }
+HRESULT WINAPI noRecycleBin(LPCWSTR, LPSHQUERYRBINFO) { return E_FAIL; }
+
+TEST_F(DeleteTest, RecycleOnAVolumeWithoutABinDeletesNothing)
+{
+    listFiles(2);
+    app.settings.recycle = 1;
+    selectEntry(0, true);
+    shellFileOperation = countBinOperations;
+    queryRecycleBin = noRecycleBin;
+    deleteSelected();
+    shellFileOperation = SHFileOperationA;
+    queryRecycleBin = SHQueryRecycleBinW;
+    EXPECT_EQ(binOperations, 0);
+    EXPECT_TRUE(fileExists(files[0]));
+    EXPECT_EQ(listEntries(), files);
+    EXPECT_EQ(windowText(app.statusLabel), "0 / 2 Links");
 }
 
 TEST_F(DeleteTest, EscStopsAfterTheCurrentEntry)

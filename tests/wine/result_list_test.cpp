@@ -66,6 +66,22 @@ TEST_F(ListTest, LeftDragTogglesEachEntryEntered)
     EXPECT_FALSE(isSelected(4));
 }
 
+// The wheel scrolls the list under a resting pointer: a press there and a small move keep
+// the entry now under the pointer selected.
+TEST_F(ListTest, PressAfterAScrollSelectsTheEntryNowThere)
+{
+    fill(100);
+    move(2, 0);
+    ASSERT_EQ(app.hoverIndex, 2u);
+    SendMessageA(app.resultList, LB_SETTOPINDEX, 10, 0);
+    LPARAM at = pointOf(12);
+    SendMessageA(app.resultList, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    SendMessageA(app.resultList, WM_MOUSEMOVE, MK_LBUTTON, at + 2);
+    SendMessageA(app.resultList, WM_LBUTTONUP, 0, at + 2);
+    EXPECT_TRUE(isSelected(12));
+    EXPECT_EQ(SendMessageA(app.resultList, LB_GETSELCOUNT, 0, 0), 1);
+}
+
 TEST_F(ListTest, RightDragMovesOnlyTheCaret)
 {
     fill(10);

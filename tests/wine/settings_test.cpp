@@ -6,6 +6,7 @@
 #include "app/startup.h"
 #include "res/resource.h"
 #include "settings/settings_codec.h"
+#include "settings/settings_file.h"
 
 namespace {
 
@@ -315,16 +316,72 @@ TEST_F(SettingsTest, AFolderOrAHugeFileInItsPlace)
     EXPECT_EQ(taken.at(0), "C:\\folder48");
 }
 
-TEST_F(SettingsTest, UnwritableFileIsIgnored)
+// A file held by another program: read when it shares reading, never overwritten with the
+// defaults when it could not be read at start, and left whole when it cannot be replaced.
+TEST_F(SettingsTest, HeldFileIsReadOrLeftAsItWas)
 {
-    writeFile(file, block(1, 2, 401, 302, 0, 0, 0, 0));
+    const std::string kept = block(1, 2, 401, 302, 1, 0, 0, 0) + strings({"C:\\a", "C:\\b"});
+    writeFile(file, kept);
     HANDLE held = CreateFileA(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    start();  // opened without sharing: defaults
-    EXPECT_EQ(app.settings.windowRect.left, 0);
-    app.settings.remoteOn = 1;
-    stop();  // nothing written, nothing shown
+    start();
+    EXPECT_EQ(app.settings.windowRect.left, 1);
+    EXPECT_EQ(historyItems(), (Paths{"C:\\a", "C:\\b"}));
+    stop();  // it cannot be replaced while held: nothing written, nothing shown
     CloseHandle(held);
-    EXPECT_EQ(readFile(file), block(1, 2, 401, 302, 0, 0, 0, 0));
+    EXPECT_EQ(readFile(file), kept);
+
+    held = CreateFileA(file.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    start();  // not readable: defaults
+    CloseHandle(held);
+    EXPECT_EQ(app.settings.windowRect.left, 0);
+    EXPECT_EQ(historyItems(), Paths{});
+    stop();  // ... which must not replace the user's file
+    EXPECT_EQ(readFile(file), kept);
+    EXPECT_FALSE(fileExists(file + "~"));
+}
+
+// A save whose writes fail midway leaves the old file as it was.
+int writesLeft;
+BOOL WINAPI failingWrite(HANDLE h, LPCVOID bytes, DWORD size, LPDWORD written, LPOVERLAPPED o)
+{
+    return writesLeft-- > 0 && WriteFile(h, bytes, size, written, o);
+}
+
+TEST_F(SettingsTest, SaveThatFailsMidwayLeavesTheOldFile)
+{
+    const std::string kept = block(1, 2, 401, 302, 0, 0, 0, 0) + strings({"C:\\old"});
+    writeFile(file, kept);
+    start();
+    search(dir);
+    writesLeft = 2;  // the block and one folder
+    settingsWrite = failingWrite;
+    stop();
+    settingsWrite = WriteFile;
+    EXPECT_EQ(readFile(file), kept);
+    EXPECT_FALSE(fileExists(file + "~"));
+    start();
+    search(dir);
+    stop();
+    EXPECT_EQ(readFile(file).substr(SETTINGS_BYTES), strings({dir, "C:\\old"}));
+}
+
+// Relative folder texts are kept as the folders they named; one that the loader would not
+// take first is never written first.
+TEST_F(SettingsTest, RelativeAndOddFolderTextsSurviveARestart)
+{
+    CreateDirectoryA((dir + "\\2024").c_str(), nullptr);
+    CreateDirectoryA((dir + "\\%VM%").c_str(), nullptr);
+    char oldDir[MAX_PATH];
+    GetCurrentDirectoryA(MAX_PATH, oldDir);
+    SetCurrentDirectoryA(dir.c_str());
+    start();
+    search("2024");
+    search("%VM%");
+    SetCurrentDirectoryA(oldDir);
+    EXPECT_EQ(historyItems(), (Paths{dir + "\\%VM%", dir + "\\2024"}));
+    SendMessageA(app.folderBox, CB_INSERTSTRING, 0, reinterpret_cast<LPARAM>("1\\x"));  // as a damaged file may hold
+    restart();
+    EXPECT_EQ(historyItems(), (Paths{dir + "\\%VM%", "1\\x", dir + "\\2024"}));
 }
 
 }  // namespace

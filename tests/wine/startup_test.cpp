@@ -21,12 +21,12 @@ TEST_F(ProgramTest, CreatesSixControlsWithTheirClassesTextsAndGeometry)
 {
     EXPECT_EQ(windowText(app.mainWindow), "Vellmoor");
     const Expected controls[] = {
-        {&AppState::folderBox, "ComboBox", "", 0x50200A42, WS_EX_CLIENTEDGE, IDC_FOLDER, SLOT_FOLDER},
-        {&AppState::searchButton, "Button", "Search", 0x50000F00, WS_EX_STATICEDGE, IDC_SEARCH, SLOT_SEARCH},
+        {&AppState::folderBox, "ComboBox", "", 0x50200A42 | WS_TABSTOP, WS_EX_CLIENTEDGE, IDC_FOLDER, SLOT_FOLDER},
+        {&AppState::searchButton, "Button", "Search", 0x50000F00 | WS_TABSTOP, WS_EX_STATICEDGE, IDC_SEARCH, SLOT_SEARCH},
         {&AppState::statusLabel, "Static", "Not yet", 0x50000001, 0, IDC_STATUS, SLOT_STATUS},
-        {&AppState::remoteCheck, "Button", "Remote", 0x50000003, 0, IDC_REMOTE, SLOT_REMOTE},
-        {&AppState::deleteButton, "Button", "Delete", 0x58000F00, WS_EX_STATICEDGE, IDC_DELETE, SLOT_DELETE},
-        {&AppState::resultList, "ListBox", "", 0x54300149, WS_EX_CLIENTEDGE, IDC_LIST, SLOT_LIST},
+        {&AppState::remoteCheck, "Button", "Remote", 0x50000003 | WS_TABSTOP, 0, IDC_REMOTE, SLOT_REMOTE},
+        {&AppState::deleteButton, "Button", "Delete", 0x58000F00 | WS_TABSTOP, WS_EX_STATICEDGE, IDC_DELETE, SLOT_DELETE},
+        {&AppState::resultList, "ListBox", "", 0x54300149 | WS_TABSTOP, WS_EX_CLIENTEDGE, IDC_LIST, SLOT_LIST},
     };
     for (const Expected& c : controls) {
         HWND w = app.*c.field;
@@ -183,19 +183,23 @@ TEST(Startup, FileMissingOrInexactArgumentStartsNothingUnderEitherCodePage)
     removeTree(dir);
 }
 
-TEST(Startup, ShortCommandLinePathUsesTheModuleForSideFiles)
+// Started by a bare name (cmd passes it as typed), by a relative path or a path without an
+// extension, the side files are named after the program's own file, never the current folder.
+TEST(Startup, CommandLinesNamingNoFileUseTheModuleForSideFiles)
 {
     std::string dir = makeTempDir("short");
-    ASSERT_TRUE(startTestProgram("\"a\" " + dir));
     char module[MAX_PATH];
     GetModuleFileNameA(nullptr, module, MAX_PATH);
-    ASSERT_EQ(app.exePath, app.modulePath);
     std::string expected = module;
     expected = expected.substr(0, expected.size() - 3) + "qnf";
-    EXPECT_STREQ(app.exePath, expected.c_str());  // the settings load already named it
-    closeTestProgram();  // saves beside the test program
-    EXPECT_TRUE(fileExists(expected));
-    DeleteFileA(expected.c_str());
+    for (const char* program : {"\"a\"", "vellmoor", "sub\\vellmoor.exe", "C:\\Tools\\finder", "\"C:\\x.y\\run\""}) {
+        ASSERT_TRUE(startTestProgram(std::string(program) + " " + dir));
+        EXPECT_EQ(app.exePath, app.modulePath) << program;
+        EXPECT_STREQ(app.exePath, expected.c_str()) << program;  // the settings load already named it
+        closeTestProgram();  // saves beside the test program
+        EXPECT_TRUE(fileExists(expected)) << program;
+        DeleteFileA(expected.c_str());
+    }
     removeTree(dir);
 }
 
