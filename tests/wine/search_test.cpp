@@ -922,6 +922,12 @@ TEST_F(SearchTest, DeleteActsOnTheListedFileWhateverChangedOnDisk)
 {
     std::string side = makeTempDir("side");
     validShortcut(side + "\\valid.lnk", side);
+    auto swapFolder = [&](const std::string& f) {
+        MoveFileA((f + "\\X").c_str(), (f + "\\aside").c_str());
+        CreateDirectoryA((f + "\\other").c_str(), nullptr);
+        CopyFileA((side + "\\valid.lnk").c_str(), (f + "\\other\\old.lnk").c_str(), FALSE);
+        unixLink(f + "\\X", f + "\\other");
+    };
     struct Row {
         const char* name;
         bool single, recycle;
@@ -933,22 +939,8 @@ TEST_F(SearchTest, DeleteActsOnTheListedFileWhateverChangedOnDisk)
         {"plain, single", true, false, nullptr, {}, false},
         {"plain, to the bin", false, true, nullptr, {}, false},
         {"read-only", false, false, [](const std::string& f) { SetFileAttributesA((f + "\\X\\old.lnk").c_str(), FILE_ATTRIBUTE_READONLY); }, {}, false},
-        {"folder swapped for a link", false, false,
-         [&](const std::string& f) {
-             MoveFileA((f + "\\X").c_str(), (f + "\\aside").c_str());
-             CreateDirectoryA((f + "\\other").c_str(), nullptr);
-             CopyFileA((side + "\\valid.lnk").c_str(), (f + "\\other\\old.lnk").c_str(), FALSE);
-             unixLink(f + "\\X", f + "\\other");
-         },
-         {"\\aside\\old.lnk", "\\other\\old.lnk"}, true},
-        {"folder swapped, to the bin", true, true,
-         [&](const std::string& f) {
-             MoveFileA((f + "\\X").c_str(), (f + "\\aside").c_str());
-             CreateDirectoryA((f + "\\other").c_str(), nullptr);
-             CopyFileA((side + "\\valid.lnk").c_str(), (f + "\\other\\old.lnk").c_str(), FALSE);
-             unixLink(f + "\\X", f + "\\other");
-         },
-         {"\\aside\\old.lnk", "\\other\\old.lnk"}, true},
+        {"folder swapped for a link", false, false, swapFolder, {"\\aside\\old.lnk", "\\other\\old.lnk"}, true},
+        {"folder swapped, to the bin", true, true, swapFolder, {"\\aside\\old.lnk", "\\other\\old.lnk"}, true},
         {"target put back", false, false, [](const std::string& f) { writeFile(f + "\\X\\old.lnk.target", "t"); },
          {"\\X\\old.lnk"}, true},
         {"hard link to a valid shortcut in its place", false, false,
