@@ -1,11 +1,13 @@
 // libFuzzer target: the process command line, parsed in place as start-up does, then the
-// side-file extension written where the parser pointed.
+// side-file extension written where the parser pointed; and the same bytes, split at NULs,
+// as the console program's arguments.
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <vector>
 
 #include "app/command_line.h"
+#include "cli/cli_args.h"
 
 static void check(bool ok)
 {
@@ -31,6 +33,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         check(std::memcmp(cl.extPtr, "qnf", 4) == 0);
     } else {
         check(!setSideFileExtension(cl.extPtr, "qnf"));
+    }
+
+    std::vector<char> bytes(data, data + size);
+    bytes.push_back('\0');
+    std::vector<const char*> args;
+    for (std::size_t at = 0; at < size; at += std::strlen(&bytes[at]) + 1)
+        args.push_back(&bytes[at]);
+    CliArguments a;
+    if (parseCliArguments(static_cast<int>(args.size()), args.data(), a) == nullptr) {
+        check(a.command == CLI_HELP || a.command == CLI_VERSION || a.standard != !a.folders.empty());
+        check(!(a.all && a.command == CLI_DELETE));
+        for (const char* f : a.folders)
+            check(f >= bytes.data() && f < bytes.data() + bytes.size());
     }
     return 0;
 }

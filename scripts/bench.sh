@@ -13,6 +13,6 @@ if [ "$WINE32_OK" = 1 ]; then preset=win32; loader=$WINE32; else preset=win64; l
 cmake --preset "$preset" >/dev/null
 bench=search_bench
 if [ "${1:-}" = --scale ]; then bench=scale_bench; shift; fi
-cmake --build --preset "$preset" --target "$bench"
+cmake --build --preset "$preset" --target "$bench" vellmoor-cli
 echo "== $preset build"
 "$loader" "build/$preset/tests/$bench.exe" "$@"

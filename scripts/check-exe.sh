@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
 # Checks a built vellmoor.exe: a GUI program for the given machine that imports only
-# system DLLs and carries its icon, menu, version record and manifest.
+# system DLLs and carries its icon, menu, version record and manifest. With a third
+# argument "console": vellmoor-cli.exe, the same but a console program.
 set -euo pipefail
-exe=$1 arch=$2
+exe=$1 arch=$2 kind=${3:-gui}
 case "$arch" in i386) prefix=i686-w64-mingw32 fmt=pei-i386 ;; *) prefix=x86_64-w64-mingw32 fmt=pei-x86-64 ;; esac
 fail() { echo "check-exe: $exe: $*" >&2; exit 1; }
 head=$("$prefix-objdump" -p "$exe")
 grep -q "file format $fmt" <<<"$head" || fail "not $fmt"
-grep -Eq "^Subsystem[[:space:]]+00000002" <<<"$head" || fail "not a GUI program"
+if [ "$kind" = console ]; then subsystem=00000003; else subsystem=00000002; fi
+grep -Eq "^Subsystem[[:space:]]+$subsystem" <<<"$head" || fail "not a $kind program"
 allowed='^(KERNEL32|USER32|GDI32|SHELL32|OLE32|COMCTL32|IMM32|ADVAPI32|msvcrt|api-ms-win-crt-[a-z0-9-]+)\.dll$'
 dlls=$(sed -n 's/^[[:space:]]*DLL Name: //p' <<<"$head")
 while read -r dll; do
@@ -57,4 +59,4 @@ grep -q "name=\"Vellmoor.Vellmoor\" version=\"$version\"" <(strings "$exe") || f
 # Windows takes the UTF-8 code page only spelled so; Wine ignores case and would not notice.
 grep -qF '<activeCodePage xmlns="http://schemas.microsoft.com/SMI/2019/WindowsSettings">UTF-8</activeCodePage>' \
   <(strings "$exe") || fail "manifest does not ask for the UTF-8 code page"
-echo "check-exe: $exe is a $fmt GUI program with its resources; imports: $(echo $dlls | tr '\n' ' ')"
+echo "check-exe: $exe is a $fmt $kind program with its resources; imports: $(echo $dlls | tr '\n' ' ')"

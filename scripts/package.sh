@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Makes the portable downloads from this tree: build/dist/vellmoor-VERSION-win32.zip and
-# -win64.zip (program, help file, readme, licences) and build/dist/SHA256SUMS. The same
+# -win64.zip (the program and its console program, help file, readme, licences) and build/dist/SHA256SUMS. The same
 # commit gives the same bytes: no link time stamps, fixed file times and order.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -12,7 +12,7 @@ rm -rf "$dist"
 mkdir -p "$dist"
 for preset in win32 win64; do
   cmake --preset "$preset" >/dev/null
-  cmake --build --preset "$preset" --target vellmoor help_file >/dev/null
+  cmake --build --preset "$preset" --target vellmoor vellmoor-cli help_file >/dev/null
   case $preset in win32) arch="32-bit" ;; *) arch="64-bit" ;; esac
   python3 - "$dist/vellmoor-$version-$preset.zip" "$version" "$arch" "build/$preset" <<'PY'
 import os, sys, time, zipfile
@@ -27,6 +27,7 @@ def text(path, subst=None):
 
 files = [
     ('vellmoor.exe', open(os.path.join(build, 'vellmoor.exe'), 'rb').read()),
+    ('vellmoor-cli.exe', open(os.path.join(build, 'vellmoor-cli.exe'), 'rb').read()),
     ('vellmoor.chm', open(os.path.join(build, 'vellmoor.chm'), 'rb').read()),
     ('README.txt', text('docs/readme.txt.in', {'@PROJECT_VERSION@': version, '@VELLMOOR_ARCH@': arch})),
     ('LICENSE.txt', text('LICENSE')),

@@ -23,6 +23,8 @@ for preset in win32 win64; do
 done
 bash scripts/check-exe.sh build/win32/vellmoor.exe i386
 bash scripts/check-exe.sh build/win64/vellmoor.exe x86-64
+bash scripts/check-exe.sh build/win32/vellmoor-cli.exe i386 console
+bash scripts/check-exe.sh build/win64/vellmoor-cli.exe x86-64 console
 
 source scripts/wine-env.sh
 trap wine_env_stop EXIT

@@ -40,6 +40,11 @@ if [ ! -f "$WINEPREFIX/.vellmoor-ready" ]; then
   grep -q '"Managed"="N"' "$WINEPREFIX/user.reg" || { echo "wine-env: could not set up $WINEPREFIX" >&2; return 1; }
   touch "$WINEPREFIX/.vellmoor-ready"
 fi
+# A new prefix links the profile's Desktop, Documents... to the Unix home folder; the
+# standard places of the console program would walk all of it. Folders of their own.
+for d in "$WINEPREFIX"/drive_c/users/*/{Desktop,Documents,Downloads,Music,Pictures,Videos,Templates}; do
+  if [ -L "$d" ]; then rm -f "$d"; mkdir -p "$d"; fi
+done
 # Drive V: is a folder of the tests' own, so a search can start at a drive root.
 mkdir -p "$root/build/drive-v"
 ln -sfn "$root/build/drive-v" "$WINEPREFIX/dosdevices/v:"

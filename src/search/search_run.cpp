@@ -6,170 +6,30 @@
 #include "results/result_list.h"
 #include "results/status_text.h"
 #include "search/exact_text.h"
-#include "search/file_lookup.h"
+#include "search/folder_walk.h"
 #include "search/folder_text.h"
 #include "search/pump.h"
 #include "search/shortcut_check.h"
 #include "search/walk_rules.h"
 #include "settings/folder_history.h"
 
-static int showProgress()
+// The window's side of the walk: the list fills, the counts show, the window stays alive.
+static int walkStep(bool showCounts)
 {
-    entriesProgress();
-    char text[32];
-    formatProgress(text, sizeof text, app.linkCount, app.tally);
-    SetWindowTextA(app.statusLabel, text);
+    if (showCounts) {
+        entriesProgress();
+        char text[32];
+        formatProgress(text, sizeof text, app.linkCount, app.tally);
+        SetWindowTextA(app.statusLabel, text);
+    }
     return pumpMessages();
 }
 
-// The folder path in pathBuf, as the wide find functions take it. Every name in pathBuf
-// came from a wide name that round-trips exactly, so this is the folder that was found.
-static wchar_t widePattern[PATH_BUF_BYTES];
-
-// The found entry's name is one the system takes as it stands (see isExactName). Asked
-// only of folders and shortcuts: most files are neither, and are only counted.
-static bool foundNameIsExact()
+// With Ctrl held every shortcut is listed unopened; otherwise the broken ones.
+static bool listsShortcut(bool& checked)
 {
-    const wchar_t* name = app.findData.cFileName;
-    return isExactName(name, static_cast<std::size_t>(lstrlenW(name)));
-}
-
-// The folder named by the first `length` bytes of pathBuf, as the wide calls take it.
-static const wchar_t* wideFolder(std::size_t length)
-{
-    static wchar_t path[PATH_BUF_BYTES + 2];  // room for the root's backslash and the NUL
-    int n = MultiByteToWideChar(CP_ACP, 0, app.pathBuf, static_cast<int>(length), path, PATH_BUF_BYTES);
-    if (n <= 0)
-        return nullptr;
-    if (path[n - 1] == L':')
-        path[n++] = L'\\';  // "C:" alone is the drive's current folder, not its root
-    path[n] = L'\0';
-    return path;
-}
-
-// A folder's final path, links resolved, from the first `length` bytes of pathBuf.
-static bool folderFinalPath(std::size_t length, wchar_t* out, DWORD outChars)
-{
-    const wchar_t* path = wideFolder(length);
-    return path != nullptr && finalPathOf(path, out, outChars);
-}
-
-// The volume of the folder being walked, asked once for the root and once below each folder
-// link (which may lead to another volume) rather than once for every listed file.
-static std::uint32_t walkVolume;
-static bool walkVolumeKnown;
-
-static void takeFolderVolume(std::size_t length)
-{
-    const wchar_t* path = wideFolder(length);
-    walkVolumeKnown = path != nullptr && folderVolume(path, walkVolume);
-}
-
-// The folders holding the links the walk is inside, as lengths of pathBuf: below a link
-// the text of pathBuf no longer says where the walk really is.
-static std::size_t linkFolders[MAX_FOLDER_PATH / 2 + 1];  // each level adds two bytes at least
-static unsigned linksInside;
-
-// Whether `folder` is `target` or lies below it.
-static bool liesIn(const wchar_t* folder, const wchar_t* target, int n)
-{
-    return lstrlenW(folder) >= n && CompareStringOrdinal(folder, n, target, n, TRUE) == CSTR_EQUAL &&
-           (folder[n] == L'\0' || folder[n] == L'\\');
-}
-
-// A folder link (junction, symbolic link; Wine shows a Unix link so too) whose target is a
-// folder the walk is inside, or one of their ancestors, would make the walk endless, however
-// it got there: through a folder outside the tree, two links lead back to each other. The
-// folders the walk is inside are the one being walked and those holding each link above it,
-// with everything between them. Only links pay for this; a link elsewhere is walked.
-static bool leadsBackUp(std::size_t folderLength, std::size_t linkLength)
-{
-    static wchar_t folder[1024];
-    static wchar_t target[1024];
-    if (!folderFinalPath(linkLength, target, 1024))
-        return false;  // a link that cannot be opened cannot be walked either
-    int n = lstrlenW(target);
-    if (n > 0 && target[n - 1] == L'\\')
-        --n;  // a drive root
-    for (unsigned k = 0; k <= linksInside; ++k) {
-        std::size_t length = k < linksInside ? linkFolders[k] : folderLength;
-        if (folderFinalPath(length, folder, 1024) && liesIn(folder, target, n))
-            return true;
-    }
-    return false;
-}
-
-// Where the walk's root ends in pathBuf, and whether it could be listed at all.
-static char* walkRoot;
-static bool rootUnopened;
-
-// One find record serves every level: it is read only between a find call and the nested
-// walk or shortcut check that follows, never after a nested walk returns.
-int scanFolder(char* end, std::size_t units)
-{
-    int r = pumpMessages();
-    if (r != PUMP_GO_ON)
-        return r;
-    std::size_t depth = static_cast<std::size_t>(end - app.pathBuf);
-    std::size_t room = PATH_BUF_BYTES - depth - 1;
-    end[0] = '\\';
-    end[1] = '*';
-    end[2] = '\0';
-    HANDLE find = INVALID_HANDLE_VALUE;
-    if (MultiByteToWideChar(CP_ACP, 0, app.pathBuf, -1, widePattern, PATH_BUF_BYTES) > 0)
-        find = FindFirstFileW(widePattern, &app.findData);
-    if (find == INVALID_HANDLE_VALUE) {
-        // An empty drive lists nothing at all; a missing folder, a file or a denied one fails otherwise.
-        if (end == walkRoot && GetLastError() != ERROR_FILE_NOT_FOUND)
-            rootUnopened = true;
-        *end = '\0';
-        return PUMP_GO_ON;
-    }
-    do {
-        if (app.findData.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            std::size_t length = narrowExactly(app.findData.cFileName, end + 1, room);
-            std::size_t nameUnits = static_cast<std::size_t>(lstrlenW(app.findData.cFileName));
-            if (length == 0 || isDotEntry(end + 1) || !folderFits(units, nameUnits) || !foundNameIsExact())
-                continue;  // a folder the program could not name is not walked
-            bool link = (app.findData.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
-            if (link && leadsBackUp(depth, depth + 1 + length))
-                continue;
-            std::uint32_t volumeAbove = walkVolume;
-            bool volumeAboveKnown = walkVolumeKnown;
-            if (link) {
-                linkFolders[linksInside++] = depth;
-                takeFolderVolume(depth + 1 + length);
-            }
-            r = scanFolder(end + 1 + length, units + 1 + nameUnits);
-            if (link) {
-                --linksInside;
-                walkVolume = volumeAbove;
-                walkVolumeKnown = volumeAboveKnown;
-            }
-            if (r != PUMP_GO_ON)
-                break;
-            continue;
-        }
-        ++app.tally;
-        std::size_t length = narrowExactly(app.findData.cFileName, end + 1, room);
-        std::size_t nameUnits = static_cast<std::size_t>(lstrlenW(app.findData.cFileName));
-        bool shortcut = length != 0 && shortcutFits(units, nameUnits) && isShortcutName(end + 1, length) &&
-                        foundNameIsExact();
-        if (shortcut && (app.settings.listAll != 0 || isBrokenShortcut())) {
-            // Read now, so that Delete acts on this very file or on none.
-            ListedFile listed = {identifyFile(app.pathBuf, walkVolumeKnown ? &walkVolume : nullptr),
-                                 app.settings.listAll == 0};
-            appendEntry(app.pathBuf, static_cast<int>(depth + 1 + length), listed);
-        }
-        if (progressDue(shortcut, app.tally)) {
-            r = showProgress();
-            if (r != PUMP_GO_ON)
-                break;
-        }
-    } while (FindNextFileW(find, &app.findData));
-    FindClose(find);
-    *end = '\0';
-    return r;
+    checked = app.settings.listAll == 0;
+    return !checked || isBrokenShortcut();
 }
 
 // The typed text with its trailing spaces or dots dropped names a folder, but one whose
@@ -233,16 +93,10 @@ void searchRun()
 
     beginRun();
     SetWindowTextA(app.searchButton, "---");
-    // Neither reading a shortcut nor testing its target may bring up a system box about a
-    // drive without media; set once for the walk, as the call is not free.
-    UINT oldMode = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
     beginEntries();
-    linksInside = 0;
-    walkRoot = app.pathBuf + len;
-    rootUnopened = false;
-    takeFolderVolume(static_cast<std::size_t>(len));
-    int r = scanFolder(walkRoot, units);
-    SetErrorMode(oldMode);
+    static const WalkObserver window = {listsShortcut, appendEntry, walkStep};
+    bool rootOpened;
+    int r = walkFolder(len, units, window, rootOpened);
     showEntries();
     endRun();
     SetWindowTextA(app.searchButton, "Search");
@@ -255,6 +109,6 @@ void searchRun()
     SetFocus(app.resultList);
     app.hoverIndex = HOVER_NONE;
     updateStatus(0);
-    if (rootUnopened)
+    if (!rootOpened)
         SetWindowTextA(app.statusLabel, noFolderText);  // "No File" would read as nothing broken here
 }

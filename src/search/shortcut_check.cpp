@@ -124,15 +124,17 @@ static bool presentIn(TargetView view, void*)
     }
 }
 
-bool isBrokenShortcut()
+ShortcutState checkShortcut()
 {
     if (FAILED(resolveShortcut()))
-        return false;
+        return SHORTCUT_UNREADABLE;
     if (!isFileSystemTarget(app.targetBuf))
-        return false;
+        return SHORTCUT_NO_TARGET;
     if (app.targetBuf[0] == '\\' && app.settings.remoteOn == 0)
-        return false;  // network targets are tested only with Remote on
+        return SHORTCUT_NOT_TESTED;  // network targets are tested only with Remote on
     static const bool wow64 = runsUnderWow64();
     TargetFacts facts = {wow64, wow64 && mapsToNativeProgramFiles(app.targetBuf), wideTargetDiffers()};
-    return targetGone(facts, presentIn, nullptr);
+    return targetGone(facts, presentIn, nullptr) ? SHORTCUT_MISSING : SHORTCUT_PRESENT;
 }
+
+bool isBrokenShortcut() { return checkShortcut() == SHORTCUT_MISSING; }

@@ -7,6 +7,17 @@
 // The caller keeps system boxes away (SEM_FAILCRITICALERRORS) for this and the target test.
 HRESULT resolveShortcut();
 
+enum ShortcutState {
+    SHORTCUT_UNREADABLE,  // no shortcut the shell can read
+    SHORTCUT_NO_TARGET,   // a shell object (Network, a control-panel item), no file
+    SHORTCUT_NOT_TESTED,  // a network target with Remote off
+    SHORTCUT_PRESENT,
+    SHORTCUT_MISSING,     // broken: listed
+};
+
+// The shortcut in pathBuf, read and its target tested; the target stays in targetBuf.
+ShortcutState checkShortcut();
+
 // Whether the shortcut in pathBuf is listed: readable, with a file-system target that is
 // missing. Network targets (leading backslash) are tested only with Remote on.
 bool isBrokenShortcut();

@@ -127,3 +127,26 @@ bool isExactPath(const wchar_t* path)
         path += n + 1;
     }
 }
+
+bool targetRoot(const char* target, char* out, std::size_t size)
+{
+    std::size_t n = 0;
+    if (((target[0] >= 'A' && target[0] <= 'Z') || (target[0] >= 'a' && target[0] <= 'z')) && target[1] == ':') {
+        n = 2;
+    } else if (target[0] == '\\' && target[1] == '\\') {
+        const char* server = target + 2;
+        const char* share = std::strchr(server, '\\');
+        if (share == nullptr || share == server || share[1] == '\0' || share[1] == '\\')
+            return false;
+        const char* end = std::strchr(share + 1, '\\');
+        n = end != nullptr ? static_cast<std::size_t>(end - target) : std::strlen(target);
+    } else {
+        return false;
+    }
+    if (n + 2 > size)
+        return false;
+    std::memcpy(out, target, n);
+    out[n] = '\\';
+    out[n + 1] = '\0';
+    return true;
+}

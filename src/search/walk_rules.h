@@ -45,3 +45,7 @@ bool isFileSystemTarget(const char* target);
 // A path with '?' or '*' names no single file: the shell would take it as a pattern. No
 // code page the program runs under has either byte inside a double-byte character.
 bool namesOneFile(const char* path);
+
+// The root a target path lies on: "X:\" for a drive path, "\\server\share\" for a network
+// one. False (out untouched) for anything else or when it does not fit `size`.
+bool targetRoot(const char* target, char* out, std::size_t size);

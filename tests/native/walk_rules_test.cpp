@@ -170,4 +170,18 @@ TEST(WalkRules, TypedFolderTexts)
     EXPECT_FALSE(isBareDrive("\xC3\xA9"));  // one two-byte character
 }
 
+// The root a missing target lies on: whether the drive or the share is there decides why.
+TEST(WalkRules, TargetRoots)
+{
+    const char* cases[][2] = {
+        {"C:\\Apps\\x.exe", "C:\\"}, {"q:x.exe", "q:\\"},  {"\\\\srv\\share\\a\\b", "\\\\srv\\share\\"},
+        {"\\\\srv\\share", "\\\\srv\\share\\"}, {"\\\\srv", ""}, {"\\\\srv\\\\x", ""}, {"\\x", ""}, {"rel\\x", ""},
+    };
+    for (auto& c : cases) {
+        char root[32] = "";
+        EXPECT_EQ(targetRoot(c[0], root, sizeof root), c[1][0] != '\0') << c[0];
+        EXPECT_STREQ(root, c[1]) << c[0];
+    }
+}
+
 }  // namespace

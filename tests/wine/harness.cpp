@@ -329,6 +329,14 @@ std::string clipboardText(UINT format)
     return text;
 }
 
+std::string onDriveZ(std::string unixPath)
+{
+    for (char& c : unixPath)
+        if (c == '/')
+            c = '\\';
+    return "Z:" + unixPath;
+}
+
 std::string unixPath(const std::string& path)
 {
     typedef char*(CDECL * ToUnix)(LPCWSTR);

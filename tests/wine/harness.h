@@ -19,6 +19,8 @@ void writeFile(const std::string& path, const std::string& bytes);
 std::string readFile(const std::string& path);
 bool fileExists(const std::string& path);
 
+// A Unix path (a built program's) as Windows names it: drive Z: is the Unix root under Wine.
+std::string onDriveZ(std::string unixPath);
 // The Unix path Wine keeps behind a Windows one ("" when not under Wine).
 std::string unixPath(const std::string& path);
 // A link as Wine shows one: a Unix symbolic link at `link`, made by the system's own ln.

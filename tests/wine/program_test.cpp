@@ -12,14 +12,7 @@ namespace {
 
 using Paths = std::vector<std::string>;
 
-std::string builtExe()
-{
-    std::string p = VELLMOOR_EXE;  // a Unix path: drive Z: is the Unix root under Wine
-    for (char& c : p)
-        if (c == '/')
-            c = '\\';
-    return "Z:" + p;
-}
+std::string builtExe() { return onDriveZ(VELLMOOR_EXE); }
 
 struct Running {
     PROCESS_INFORMATION pi = {};

@@ -1,0 +1,20 @@
+// The console program's command line, as UTF-8 arguments: what to do, how to report it,
+// where. Refused with a one-line reason before anything is touched.
+#pragma once
+#include <vector>
+
+enum CliCommand { CLI_LIST, CLI_DELETE, CLI_HELP, CLI_VERSION };
+enum CliFormat { FORMAT_TEXT, FORMAT_CSV, FORMAT_JSON };
+
+struct CliArguments {
+    CliCommand command = CLI_HELP;
+    bool all = false, remote = false, includeAbsent = false, recycle = false, standard = false;
+    CliFormat format = FORMAT_TEXT;
+    const char* output = nullptr;  // null: standard output
+    std::vector<const char*> folders;
+};
+
+// `args` without the program's own name. Null when understood, else why not.
+const char* parseCliArguments(int count, const char* const* args, CliArguments& out);
+
+extern const char cliUsage[];

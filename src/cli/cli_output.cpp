@@ -1,0 +1,84 @@
+#include "cli/cli_output.h"
+
+#include <cstdio>
+
+static void csvField(std::string& out, const std::string& s)
+{
+    if (s.find_first_of(",\"\r\n") == std::string::npos) {
+        out += s;
+        return;
+    }
+    out += '"';
+    for (char c : s) {
+        if (c == '"')
+            out += '"';
+        out += c;
+    }
+    out += '"';
+}
+
+// Windows paths are full of backslashes: every one doubled. Control characters escaped;
+// everything else stays as UTF-8.
+static void jsonString(std::string& out, const std::string& s)
+{
+    out += '"';
+    for (char c : s) {
+        unsigned char u = static_cast<unsigned char>(c);
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += c;
+        } else if (u < 0x20) {
+            char esc[8];
+            std::snprintf(esc, sizeof esc, "\\u%04x", u);
+            out += esc;
+        } else {
+            out += c;
+        }
+    }
+    out += '"';
+}
+
+std::string reportStart(CliFormat format, bool withAction)
+{
+    if (format == FORMAT_CSV)
+        return withAction ? "path,target,reason,modified,action\r\n" : "path,target,reason,modified\r\n";
+    return format == FORMAT_JSON ? "[" : "";
+}
+
+std::string reportRecord(CliFormat format, const CliRecord& r, bool withAction, bool first)
+{
+    std::string out;
+    if (format == FORMAT_TEXT)
+        return r.path + "\r\n";
+    if (format == FORMAT_CSV) {
+        const std::string* fields[] = {&r.path, &r.target, &r.reason, &r.modified, &r.action};
+        for (int i = 0; i < (withAction ? 5 : 4); ++i) {
+            if (i > 0)
+                out += ',';
+            csvField(out, *fields[i]);
+        }
+        return out + "\r\n";
+    }
+    if (!first)
+        out += ',';
+    const char* names[] = {"path", "target", "reason", "modified", "action", "error"};
+    const std::string* values[] = {&r.path, &r.target, &r.reason, &r.modified, &r.action, &r.error};
+    out += '{';
+    for (int i = 0; i < (withAction ? 6 : 4); ++i) {
+        if (i > 0)
+            out += ',';
+        jsonString(out, names[i]);
+        out += ':';
+        jsonString(out, *values[i]);
+    }
+    return out + '}';
+}
+
+std::string reportEnd(CliFormat format) { return format == FORMAT_JSON ? "]\r\n" : ""; }
+
+std::string isoTime(unsigned year, unsigned month, unsigned day, unsigned hour, unsigned minute, unsigned second)
+{
+    char text[40];
+    std::snprintf(text, sizeof text, "%04u-%02u-%02uT%02u:%02u:%02uZ", year, month, day, hour, minute, second);
+    return text;
+}

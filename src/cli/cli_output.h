@@ -1,0 +1,20 @@
+// The console program's reports: one path a line, CSV (RFC 4180) or one JSON array, all
+// UTF-8 without a byte-order mark.
+#pragma once
+#include <string>
+
+#include "cli/cli_args.h"
+
+struct CliRecord {
+    std::string path, target, reason, modified;  // modified: ISO 8601, UTC
+    std::string action, error;                   // delete only
+};
+
+// The header (CSV), or the opening (JSON), of a report; `withAction` for delete.
+std::string reportStart(CliFormat format, bool withAction);
+// One record, with whatever separates it from the one before (`first`: none).
+std::string reportRecord(CliFormat format, const CliRecord& r, bool withAction, bool first);
+std::string reportEnd(CliFormat format);
+
+// "2024-01-02T03:04:05Z".
+std::string isoTime(unsigned year, unsigned month, unsigned day, unsigned hour, unsigned minute, unsigned second);

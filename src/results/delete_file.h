@@ -1,0 +1,31 @@
+// Deleting one listed file, for the window and the console program alike: only the very
+// file the search listed, only while it is a plain file and, in a list of broken shortcuts,
+// still broken; for good through a handle on it, or to the Recycle Bin through the shell.
+#pragma once
+#include <windows.h>
+#include <shellapi.h>
+
+#include "results/listed_files.h"
+
+enum DeleteOutcome {
+    OUTCOME_ALREADY_GONE,  // nothing at its name any more
+    OUTCOME_DELETED,
+    OUTCOME_RECYCLED,
+    OUTCOME_NOT_THE_FILE,  // another file, a folder or a link at its name: kept
+    OUTCOME_NOT_BROKEN,    // its target is back: kept
+    OUTCOME_NO_BIN,        // to the bin on a volume without one: kept
+    OUTCOME_FAILED,        // in use, denied, or the operation failed
+};
+
+inline bool isGone(DeleteOutcome o)
+{
+    return o == OUTCOME_ALREADY_GONE || o == OUTCOME_DELETED || o == OUTCOME_RECYCLED;
+}
+
+// `source` holds the path (`len` bytes) with room for a second NUL after it.
+DeleteOutcome deleteListedFile(char* source, int len, const ListedFile& listed, bool toBin);
+
+// The shell's file operation and its question whether a volume has a Recycle Bin; tests
+// put recorders in their place.
+extern int(WINAPI* shellFileOperation)(LPSHFILEOPSTRUCTA op);
+extern HRESULT(WINAPI* queryRecycleBin)(LPCWSTR path, LPSHQUERYRBINFO info);
