@@ -114,8 +114,14 @@ static bool sitsAtItsName(HANDLE h, const wchar_t* path)
 static bool isPlainFileHandle(HANDLE h, const wchar_t* path)
 {
     FILE_ATTRIBUTE_TAG_INFO tag;
-    if (!GetFileInformationByHandleEx(h, FileAttributeTagInfo, &tag, sizeof tag))
-        return false;
+    if (!GetFileInformationByHandleEx(h, FileAttributeTagInfo, &tag, sizeof tag)) {
+        // Some drivers answer only the plain question; without a tag a reparse point is a link.
+        BY_HANDLE_FILE_INFORMATION info;
+        if (!GetFileInformationByHandle(h, &info))
+            return false;
+        tag.FileAttributes = info.dwFileAttributes;
+        tag.ReparseTag = ~0u;
+    }
     return isPlainFileKind(tag.FileAttributes, tag.ReparseTag) && sitsAtItsName(h, path);
 }
 
