@@ -38,7 +38,7 @@ static bool untrimmedFolderExists(wchar_t* typed, std::size_t trimmed)
 {
     const DWORD room = MAX_FOLDER_TEXT * 2;
     static wchar_t full[room];
-    static wchar_t exact[room + 16];
+    static wchar_t exact[sizeof "\\\\?\\UNC" + room + MAX_FOLDER_TEXT];  // the prefix, the path, what was trimmed
     wchar_t kept = typed[trimmed];
     typed[trimmed] = L'\0';
     DWORD n = GetFullPathNameW(typed, room, full, nullptr);
