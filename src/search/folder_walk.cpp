@@ -137,8 +137,8 @@ static int scanFolder(char* end, std::size_t units)
         }
         ++app.tally;
         std::size_t length = narrowExactly(app.findData.cFileName, end + 1, room);
-        std::size_t nameUnits = static_cast<std::size_t>(lstrlenW(app.findData.cFileName));
-        bool shortcut = length != 0 && shortcutFits(units, nameUnits) && isShortcutName(end + 1, length) &&
+        bool shortcut = length != 0 && isShortcutName(end + 1, length) &&
+                        shortcutFits(units, static_cast<std::size_t>(lstrlenW(app.findData.cFileName))) &&
                         foundNameIsExact();
         if (shortcut) {
             bool checked = false;
