@@ -21,4 +21,4 @@ fuzz() { # name, corpus folder, max length, sources...
 mkdir -p "$out"
 fuzz settings_fuzz fuzz/corpus 4096 fuzz/settings_fuzz.cpp src/settings/settings_codec.cpp
 fuzz command_line_fuzz fuzz/corpus_command_line 1024 fuzz/command_line_fuzz.cpp src/app/command_line.cpp \
-  src/cli/cli_args.cpp
+  src/search/folder_text.cpp src/search/walk_rules.cpp src/cli/cli_args.cpp

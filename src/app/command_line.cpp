@@ -1,5 +1,7 @@
 #include "app/command_line.h"
 
+#include "search/folder_text.h"
+
 void parseCommandLine(char* text, CommandLine& out)
 {
     char* p = text;
@@ -32,9 +34,7 @@ bool namesSideFiles(const CommandLine& cl)
     for (const char* p = cl.extPtr; p < cl.extPtr + 3; ++p)
         if (*p == '\\' || *p == '/' || *p == '.')
             return false;
-    const char* e = cl.exePath;
-    bool drive = ((e[0] >= 'A' && e[0] <= 'Z') || (e[0] >= 'a' && e[0] <= 'z')) && e[1] == ':' && e[2] == '\\';
-    return drive || (e[0] == '\\' && e[1] == '\\');
+    return isFullPath(cl.exePath);
 }
 
 bool setSideFileExtension(char* extPtr, const char* ext)

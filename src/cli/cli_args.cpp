@@ -23,18 +23,17 @@ const char cliUsage[] =
 
 static bool is(const char* a, const char* b) { return std::strcmp(a, b) == 0; }
 
-// "--format json" or "--format=json": the value, or null when none follows.
-static const char* valueOf(const char* name, int count, const char* const* args, int& i)
+// "--format json" or "--format=json": whether args[i] is the option `name`; `value` is its
+// value, or null when none follows.
+static bool valueOption(const char* name, int count, const char* const* args, int& i, const char*& value)
 {
     std::size_t n = std::strlen(name);
-    if (std::strncmp(args[i], name, n) == 0 && args[i][n] == '=')
-        return args[i] + n + 1;
-    if (!is(args[i], name))
-        return nullptr;
-    return ++i < count ? args[i] : nullptr;
+    const char* a = args[i];
+    if (std::strncmp(a, name, n) != 0 || (a[n] != '\0' && a[n] != '='))
+        return false;
+    value = a[n] == '=' ? a + n + 1 : (i + 1 < count ? args[++i] : nullptr);
+    return true;
 }
-
-static bool startsWith(const char* a, const char* prefix) { return std::strncmp(a, prefix, std::strlen(prefix)) == 0; }
 
 const char* parseCliArguments(int count, const char* const* args, CliArguments& out)
 {
@@ -54,6 +53,7 @@ const char* parseCliArguments(int count, const char* const* args, CliArguments& 
         return "unknown command (list or delete)";
     for (int i = 1; i < count; ++i) {
         const char* a = args[i];
+        const char* value;
         if (is(a, "--all"))
             out.all = true;
         else if (is(a, "--remote"))
@@ -64,24 +64,19 @@ const char* parseCliArguments(int count, const char* const* args, CliArguments& 
             out.recycle = true;
         else if (is(a, "--standard"))
             out.standard = true;
-        else if (startsWith(a, "--format")) {
-            const char* v = valueOf("--format", count, args, i);
-            if (v == nullptr)
-                return startsWith(a, "--format=") || is(a, "--format") ? "--format needs text, csv or json"
-                                                                        : "unknown option";
-            if (is(v, "text"))
+        else if (valueOption("--format", count, args, i, value)) {
+            if (value != nullptr && is(value, "text"))
                 out.format = FORMAT_TEXT;
-            else if (is(v, "csv"))
+            else if (value != nullptr && is(value, "csv"))
                 out.format = FORMAT_CSV;
-            else if (is(v, "json"))
+            else if (value != nullptr && is(value, "json"))
                 out.format = FORMAT_JSON;
             else
                 return "--format needs text, csv or json";
-        } else if (startsWith(a, "--output")) {
-            const char* v = valueOf("--output", count, args, i);
-            if (v == nullptr || *v == '\0')
-                return is(a, "--output") || startsWith(a, "--output=") ? "--output needs a file" : "unknown option";
-            out.output = v;
+        } else if (valueOption("--output", count, args, i, value)) {
+            if (value == nullptr || *value == '\0')
+                return "--output needs a file";
+            out.output = value;
         } else if (a[0] == '-' || (a[0] == '/' && a[1] == '?')) {
             return "unknown option";
         } else {

@@ -11,17 +11,14 @@ int(WINAPI* shellFileOperation)(LPSHFILEOPSTRUCTA op) = SHFileOperationA;
 // No progress, no question, no error box; to the bin.
 static const FILEOP_FLAGS DELETE_TO_BIN = FOF_SILENT | FOF_NOCONFIRMATION | FOF_FILESONLY | FOF_NOERRORUI | FOF_ALLOWUNDO;
 
-static const DWORD AS_ITSELF = FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS;
-static const DWORD SHARE_ALL = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
-
 // For good, through a handle on the very file that was checked: no name is looked up
 // between the check and the deletion, so nothing can be swapped in between.
 static bool deleteForGood(HANDLE held)
 {
     const DWORD access = DELETE | FILE_READ_ATTRIBUTES;
-    HANDLE h = ReOpenFile(held, access | FILE_WRITE_ATTRIBUTES, SHARE_ALL, AS_ITSELF);
+    HANDLE h = ReOpenFile(held, access | FILE_WRITE_ATTRIBUTES, SHARE_EVERYTHING, OPEN_AS_ITSELF);
     if (h == INVALID_HANDLE_VALUE)
-        h = ReOpenFile(held, access, SHARE_ALL, AS_ITSELF);
+        h = ReOpenFile(held, access, SHARE_EVERYTHING, OPEN_AS_ITSELF);
     if (h == INVALID_HANDLE_VALUE)
         return false;
     // As the shell's deletion does, a read-only file goes too; if it stays, it stays read-only.
@@ -110,4 +107,3 @@ DeleteOutcome deleteListedFile(char* source, int len, const ListedFile& listed, 
     CloseHandle(held);
     return outcome;
 }
-

@@ -27,7 +27,13 @@ bool finalPathOf(const wchar_t* path, wchar_t* out, unsigned long outChars)
                            FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (h == INVALID_HANDLE_VALUE)
         return false;
-    DWORD got = GetFinalPathNameByHandleW(h, out, outChars, FILE_NAME_NORMALIZED);
+    bool got = finalPathOfHandle(h, out, outChars);
     CloseHandle(h);
+    return got;
+}
+
+bool finalPathOfHandle(void* h, wchar_t* out, unsigned long outChars)
+{
+    DWORD got = GetFinalPathNameByHandleW(h, out, outChars, FILE_NAME_NORMALIZED);
     return got > 0 && got < outChars;
 }

@@ -14,3 +14,4 @@ bool namesExactly(const char* path);
 // The path the system finally reaches through `path`, links resolved, as "\\?\C:\..."; false
 // when it cannot be opened or the result does not fit `outChars`.
 bool finalPathOf(const wchar_t* path, wchar_t* out, unsigned long outChars);
+bool finalPathOfHandle(void* h, wchar_t* out, unsigned long outChars);  // of an open file or folder

@@ -3,14 +3,10 @@
 #include "app/app_state.h"
 #include "search/exact_text.h"
 
-// Opened as itself (a link, not what it leads to), for its attributes only, sharing
-// everything: looking never gets in another program's way.
-static const DWORD AS_ITSELF = FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS;
-static const DWORD SHARE_ALL = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
-
+// For its attributes only.
 static HANDLE openItself(const wchar_t* path)
 {
-    return CreateFileW(path, FILE_READ_ATTRIBUTES, SHARE_ALL, nullptr, OPEN_EXISTING, AS_ITSELF, nullptr);
+    return CreateFileW(path, FILE_READ_ATTRIBUTES, SHARE_EVERYTHING, nullptr, OPEN_EXISTING, OPEN_AS_ITSELF, nullptr);
 }
 
 static bool identityOf(HANDLE h, FileIdentity& id)
@@ -67,8 +63,8 @@ FileIdentity identifyFile(const char* path, const std::uint32_t* volume)
 
 bool folderVolume(const wchar_t* folder, std::uint32_t& volume)
 {
-    HANDLE h = CreateFileW(folder, FILE_READ_ATTRIBUTES, SHARE_ALL, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS,
-                           nullptr);
+    HANDLE h = CreateFileW(folder, FILE_READ_ATTRIBUTES, SHARE_EVERYTHING, nullptr, OPEN_EXISTING,
+                           FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (h == INVALID_HANDLE_VALUE)
         return false;
     BY_HANDLE_FILE_INFORMATION info;
@@ -77,12 +73,6 @@ bool folderVolume(const wchar_t* folder, std::uint32_t& volume)
     if (known)
         volume = info.dwVolumeSerialNumber;
     return known;
-}
-
-bool finalPathOfHandle(HANDLE h, wchar_t* out, unsigned long outChars)
-{
-    DWORD got = GetFinalPathNameByHandleW(h, out, outChars, FILE_NAME_NORMALIZED);
-    return got > 0 && got < outChars;
 }
 
 // Where the system gives final paths, the file sits where its name says: Wine opens a link

@@ -5,6 +5,11 @@
 
 #include "search/file_identity.h"
 
+// A listed file is opened as itself (a link, not what it leads to), sharing everything, so
+// that looking never gets in another program's way.
+constexpr DWORD OPEN_AS_ITSELF = FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS;
+constexpr DWORD SHARE_EVERYTHING = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
 // The identity of the file `path` names itself; unknown when it cannot be opened. A walk
 // that knows the volume of the folder passes it in `volume`, which saves asking for it.
 FileIdentity identifyFile(const char* path, const std::uint32_t* volume = nullptr);
@@ -23,7 +28,3 @@ enum FoundFile {
 // With FOUND_LISTED, `held` is an open handle on the file (attributes only, every sharing
 // allowed) that the caller closes; otherwise it is INVALID_HANDLE_VALUE.
 FoundFile findListedFile(const char* path, const FileIdentity& listed, HANDLE& held);
-
-// The system's final path of an open file or folder, as "\\?\C:\..."; false when it cannot
-// give one or it does not fit `outChars`.
-bool finalPathOfHandle(HANDLE h, wchar_t* out, unsigned long outChars);

@@ -48,15 +48,9 @@ FolderText readFolderText(const wchar_t* text)
     return out;
 }
 
-bool isBareDrive(const char* text)
-{
-    return ((text[0] >= 'A' && text[0] <= 'Z') || (text[0] >= 'a' && text[0] <= 'z')) && text[1] == ':' &&
-           text[2] == '\0';
-}
+bool isBareDrive(const char* text) { return isDrivePrefix(text) && text[2] == '\0'; }
 
 bool isFullPath(const char* text)
 {
-    return (text[0] == '\\' && text[1] == '\\') ||
-           (((text[0] >= 'A' && text[0] <= 'Z') || (text[0] >= 'a' && text[0] <= 'z')) && text[1] == ':' &&
-            text[2] == '\\');
+    return (text[0] == '\\' && text[1] == '\\') || (isDrivePrefix(text) && text[2] == '\\');
 }

@@ -128,10 +128,15 @@ bool isExactPath(const wchar_t* path)
     }
 }
 
+bool isDrivePrefix(const char* text)
+{
+    return ((text[0] >= 'A' && text[0] <= 'Z') || (text[0] >= 'a' && text[0] <= 'z')) && text[1] == ':';
+}
+
 bool targetRoot(const char* target, char* out, std::size_t size)
 {
     std::size_t n = 0;
-    if (((target[0] >= 'A' && target[0] <= 'Z') || (target[0] >= 'a' && target[0] <= 'z')) && target[1] == ':') {
+    if (isDrivePrefix(target)) {
         n = 2;
     } else if (target[0] == '\\' && target[1] == '\\') {
         const char* server = target + 2;

@@ -46,6 +46,9 @@ bool isFileSystemTarget(const char* target);
 // code page the program runs under has either byte inside a double-byte character.
 bool namesOneFile(const char* path);
 
+// "X:" at the start of `text`, with an ASCII drive letter.
+bool isDrivePrefix(const char* text);
+
 // The root a target path lies on: "X:\" for a drive path, "\\server\share\" for a network
 // one. False (out untouched) for anything else or when it does not fit `size`.
 bool targetRoot(const char* target, char* out, std::size_t size);
