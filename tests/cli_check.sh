@@ -47,16 +47,62 @@ cat >"$out/run.sh" <<RUN
 echo "exit=\$?"
 RUN
 script -qfc "bash $out/run.sh" "$out/terminal.log" >/dev/null &
-# Once it has listed something; again until it ends, as a first signal can come before the
-# console is set up.
+# Once it has listed something (the handler is in place by then), one Ctrl+C: the run stops
+# after the current file and reports what it found. A second one would end it at once.
 for _ in $(seq 1 200); do grep -Eq '[1-9][0-9]* listed' "$out/terminal.log" 2>/dev/null && break; sleep 0.05; done
-for _ in $(seq 1 50); do
-  pkill -INT -f "vellmoor-cli.exe list --format csv --output" || break
-  sleep 0.1
-done
+pkill -INT -f "vellmoor-cli.exe list --format csv --output" || true
 wait
 grep -q 'exit=3' "$out/terminal.log" || { echo "Ctrl+C: not exit code 3"; cat -v "$out/terminal.log"; exit 1; }
 rows=$(( $(wc -l <"$out/stopped.csv") - 1 ))
 [ "$rows" -gt 0 ] && [ "$rows" -lt 3000 ] || { echo "Ctrl+C: $rows entries reported"; exit 1; }
 [ "$(ls "$out/many" | wc -l)" = 3000 ] || { echo "Ctrl+C: files changed"; exit 1; }
 echo "Ctrl+C: exit code 3 after $rows of 3000 entries, reported as CSV"
+
+# Deleting in a console: the progress line counts the deletions, and a complaint (a junk file
+# named like a shortcut) starts a line of its own instead of landing on the progress line.
+echo junk >"$out/many/junk.lnk"
+cat >"$out/delete.sh" <<RUN
+/usr/lib/wine/wine64 "$cli" delete --format csv --output "$(win "$out/deleted.csv")" "$(win "$out/many")"
+echo "exit=\$?"
+RUN
+script -qfc "bash $out/delete.sh" "$out/deleting.log" >/dev/null
+grep -q 'exit=0' "$out/deleting.log" || { echo "delete: not exit code 0"; cat -v "$out/deleting.log" | tail -5; exit 1; }
+grep -aq "deleting 3000 of 3000" "$out/deleting.log" || { echo "delete: no deletion progress"; cat -v "$out/deleting.log" | tr "\r" "\n" | tail -5; exit 1; }
+/usr/bin/python3 - "$out/deleting.log" <<'PY'
+import re, sys
+log = open(sys.argv[1], 'rb').read().decode('utf-8', 'replace')
+log = re.sub(r'\x1b\[[0-9;?]*[A-Za-z]', '', log)  # the terminal's cursor and erase codes
+for m in re.finditer('vellmoor-cli: ', log):
+    if m.start() > 0 and log[m.start() - 1] not in '\r\n':
+        sys.exit('a complaint on the progress line: %r' % log[max(0, m.start() - 40):m.end() + 20])
+if 'vellmoor-cli: 1 shortcut(s) could not be read' not in log:
+    sys.exit('the unreadable file was not told')
+print('delete: progress counted, complaints on lines of their own')
+PY
+
+# A folder that exists but cannot be listed: root opens everything under Wine, so an
+# account of its own runs the program, with a prefix of its own.
+if id vmtest >/dev/null 2>&1 || useradd -M -d /nonexistent vmtest 2>/dev/null; then
+  deny=$(mktemp -d /tmp/vellmoor-deny.XXXXXX)
+  mkdir "$deny/locked" "$deny/open" "$deny/prefix"
+  cp "$out/demo/Desktop/Game 2019.lnk" "$deny/locked/a.lnk"
+  cp "$out/demo/Desktop/Game 2019.lnk" "$deny/open/b.lnk"
+  cp "$cli" "$deny/vellmoor-cli.exe"
+  chmod 755 "$deny" "$deny/open" "$deny/vellmoor-cli.exe"; chmod 700 "$deny/locked"
+  chown vmtest "$deny/prefix"
+  set +e
+  runuser -u vmtest -- env -i HOME="$deny/prefix" PATH=/usr/bin:/bin WINEPREFIX="$deny/prefix/wine" WINEDEBUG=-all \
+    WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d" \
+    /usr/lib/wine/wine64 "$deny/vellmoor-cli.exe" list "$(win "$deny/locked")" "$(win "$deny/open")" \
+    >"$out/denied.out" 2>"$out/denied.err"
+  code=$?
+  set -e
+  runuser -u vmtest -- env -i WINEPREFIX="$deny/prefix/wine" /usr/bin/wineserver -k 2>/dev/null || true
+  rm -rf "$deny"
+  [ "$code" = 2 ] || { echo "unlistable folder: exit $code, not 2"; cat "$out/denied.err"; exit 1; }
+  grep -q "vellmoor-cli: cannot list .*locked" "$out/denied.err" || { echo "unlistable folder not named"; cat "$out/denied.err"; exit 1; }
+  grep -q 'open\\b.lnk' "$out/denied.out" || { echo "the other folder was not searched"; exit 1; }
+  echo "unlistable folder: named on standard error, exit 2, the other folder still searched"
+else
+  echo "unlistable folder: not run (no second account could be made)"
+fi

@@ -4,23 +4,15 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include "search/walk_rules.h"
 #include "settings/settings_block.h"
 
 // Private messages: the main loop lets up to five ordinary messages go first.
 constexpr UINT MSG_PLACE_POPUP = 0x8002;
 constexpr UINT MSG_RESTORE_FOLDER_TEXT = 0x800A;
 
-#include "search/folder_text.h"
+#include "search/path_limits.h"
 
-// The path limits count UTF-16 units; under UTF-8 one takes up to three bytes (a pair of
-// surrogates, four), under a double-byte code page two.
-constexpr int MAX_BYTES_PER_UNIT = 3;
-constexpr int PATH_BUF_BYTES = MAX_BYTES_PER_UNIT * MAX_SHORTCUT_PATH + 2;  // longest shortcut path + 2 NULs
-constexpr int FOLDER_TEXT_BYTES = MAX_BYTES_PER_UNIT * MAX_FOLDER_TEXT + 1;  // a typed folder text, with NUL
 constexpr int ITEM_PATH_BYTES = PATH_BUF_BYTES;
-static_assert(MAX_BYTES_PER_UNIT * (MAX_FOLDER_PATH + 2) + 1 <= std::size_t{PATH_BUF_BYTES},
-              "a folder's walk pattern must fit pathBuf");
 
 // hoverIndex after a search: names no entry, and differs from every pointer position.
 constexpr unsigned HOVER_NONE = 0xFFFFFFFFu;

@@ -130,6 +130,9 @@ static char commandLineText[MAX_BYTES_PER_UNIT * 32768];
 
 bool startProgram(const wchar_t* commandLine)
 {
+    // Reading a shortcut or testing its target, in a search or again before a deletion, must
+    // never bring up the system's box about a drive without media: once, for the process.
+    SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
     becomeDpiAware();
     if (narrowExactly(commandLine, commandLineText, sizeof commandLineText) == 0)
         commandLineText[0] = '\0';  // no argument; the side files are named after the module

@@ -6,25 +6,28 @@ const char cliUsage[] =
     "Finds broken shortcuts (.lnk, .pif) and deletes them.\n"
     "\n"
     "  vellmoor-cli list   [--all] [--remote] [--include-absent] [--format text|csv|json] [--output FILE]\n"
-    "                      (--standard | FOLDER...)\n"
+    "                      (--standard | [--] FOLDER...)\n"
     "  vellmoor-cli delete [--recycle] [--remote] [--include-absent] [--format text|csv|json] [--output FILE]\n"
-    "                      (--standard | FOLDER...)\n"
+    "                      (--standard | [--] FOLDER...)\n"
     "  vellmoor-cli --help | -h | /?      vellmoor-cli --version\n"
     "\n"
     "  --standard        the Start menus and desktops (yours and all users'), Quick Launch, Send To\n"
-    "  --all             list every shortcut, broken or not\n"
+    "  --all             list every shortcut, broken or not, with why\n"
     "  --remote          test network targets too\n"
     "  --include-absent  also delete shortcuts to an absent drive or an unreachable share\n"
     "  --recycle         to the Recycle Bin (kept where a drive has none)\n"
+    "  --                ends the options: the folders follow, also one named like an option\n"
     "\n"
-    "Exit codes: 0 nothing to delete (list) or everything deleted (delete); 1 something to delete\n"
-    "(list) or not everything deleted (delete); 2 bad usage, a folder or output file that cannot be\n"
-    "used; 3 stopped by Ctrl+C.\n";
+    "Exit codes: 0 nothing to delete (list) or nothing left to delete (delete); 1 something to\n"
+    "delete (list) or something not deleted (delete); 2 bad usage or an output file that cannot\n"
+    "be used (nothing touched), or a folder that could not be searched (the others were);\n"
+    "3 stopped by Ctrl+C; 4 files were deleted but the report could not be written.\n";
 
 static bool is(const char* a, const char* b) { return std::strcmp(a, b) == 0; }
 
 // "--format json" or "--format=json": whether args[i] is the option `name`; `value` is its
-// value, or null when none follows.
+// value, or null when none follows. A value never starts with "--": that is the next
+// option, taken for a file name only by mistake.
 static bool valueOption(const char* name, int count, const char* const* args, int& i, const char*& value)
 {
     std::size_t n = std::strlen(name);
@@ -32,14 +35,24 @@ static bool valueOption(const char* name, int count, const char* const* args, in
     if (std::strncmp(a, name, n) != 0 || (a[n] != '\0' && a[n] != '='))
         return false;
     value = a[n] == '=' ? a + n + 1 : (i + 1 < count ? args[++i] : nullptr);
+    if (value != nullptr && (*value == '\0' || std::strncmp(value, "--", 2) == 0))
+        value = nullptr;
     return true;
+}
+
+// Each option once: a repeated one is a script's mistake, not a wish.
+static bool once(bool& seen)
+{
+    bool first = !seen;
+    seen = true;
+    return first;
 }
 
 const char* parseCliArguments(int count, const char* const* args, CliArguments& out)
 {
     out = CliArguments{};
     if (count == 0)
-        return "no command: list or delete (see --help)";
+        return "no command: list or delete";
     const char* first = args[0];
     if (is(first, "--help") || is(first, "-h") || is(first, "/?"))
         return out.command = CLI_HELP, nullptr;
@@ -51,20 +64,31 @@ const char* parseCliArguments(int count, const char* const* args, CliArguments& 
         out.command = CLI_DELETE;
     else
         return "unknown command (list or delete)";
+    bool formatSeen = false, outputSeen = false, optionsEnded = false;
     for (int i = 1; i < count; ++i) {
         const char* a = args[i];
         const char* value;
-        if (is(a, "--all"))
-            out.all = true;
-        else if (is(a, "--remote"))
-            out.remote = true;
-        else if (is(a, "--include-absent"))
-            out.includeAbsent = true;
-        else if (is(a, "--recycle"))
-            out.recycle = true;
-        else if (is(a, "--standard"))
-            out.standard = true;
-        else if (valueOption("--format", count, args, i, value)) {
+        struct Flag {
+            const char* name;
+            bool& on;
+        } flags[] = {{"--all", out.all},         {"--remote", out.remote},     {"--include-absent", out.includeAbsent},
+                     {"--recycle", out.recycle}, {"--standard", out.standard}};
+        bool flag = false;
+        for (Flag& f : flags)
+            if (!optionsEnded && is(a, f.name)) {
+                if (f.on)
+                    return "an option is given twice";
+                f.on = flag = true;
+            }
+        if (flag)
+            continue;
+        if (optionsEnded) {
+            out.folders.push_back(a);
+        } else if (is(a, "--")) {
+            optionsEnded = true;  // what follows are folders, also one named "-x"
+        } else if (valueOption("--format", count, args, i, value)) {
+            if (!once(formatSeen))
+                return "an option is given twice";
             if (value != nullptr && is(value, "text"))
                 out.format = FORMAT_TEXT;
             else if (value != nullptr && is(value, "csv"))
@@ -74,8 +98,10 @@ const char* parseCliArguments(int count, const char* const* args, CliArguments& 
             else
                 return "--format needs text, csv or json";
         } else if (valueOption("--output", count, args, i, value)) {
-            if (value == nullptr || *value == '\0')
-                return "--output needs a file";
+            if (!once(outputSeen))
+                return "an option is given twice";
+            if (value == nullptr)
+                return "--output needs a file name";
             out.output = value;
         } else if (a[0] == '-' || (a[0] == '/' && a[1] == '?')) {
             return "unknown option";
@@ -90,4 +116,22 @@ const char* parseCliArguments(int count, const char* const* args, CliArguments& 
     if (out.standard == !out.folders.empty())
         return "name the folders to search, or --standard, one of the two";
     return nullptr;
+}
+
+// Final paths name each folder one way, in the case it has on disk: compared as they are.
+static bool liesInside(const std::wstring& path, const std::wstring& folder)
+{
+    std::size_t n = folder.size();
+    if (n > 0 && folder[n - 1] == L'\\')
+        --n;  // a drive's root
+    return path.size() > n && path.compare(0, n, folder, 0, n) == 0 && path[n] == L'\\';
+}
+
+std::vector<bool> coveredRoots(const std::vector<std::wstring>& finals)
+{
+    std::vector<bool> covered(finals.size(), false);
+    for (std::size_t i = 0; i < finals.size(); ++i)
+        for (std::size_t j = 0; j < finals.size() && !covered[i]; ++j)
+            covered[i] = j != i && (liesInside(finals[i], finals[j]) || (j < i && finals[i] == finals[j]));
+    return covered;
 }

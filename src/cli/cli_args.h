@@ -1,6 +1,7 @@
 // The console program's command line, as UTF-8 arguments: what to do, how to report it,
 // where. Refused with a one-line reason before anything is touched.
 #pragma once
+#include <string>
 #include <vector>
 
 enum CliCommand { CLI_LIST, CLI_DELETE, CLI_HELP, CLI_VERSION };
@@ -18,3 +19,7 @@ struct CliArguments {
 const char* parseCliArguments(int count, const char* const* args, CliArguments& out);
 
 extern const char cliUsage[];
+
+// Of the roots' final paths ("\\?\C:\t"), those equal to an earlier one or inside another:
+// what they hold is walked once, from the outer one.
+std::vector<bool> coveredRoots(const std::vector<std::wstring>& finals);

@@ -5,80 +5,46 @@
 #include <windows.h>
 #include <objbase.h>
 #include <shellapi.h>
-#include <shlobj.h>
 
 #include <string>
 #include <vector>
 
 #include "app/app_state.h"
 #include "cli/cli_args.h"
+#include "cli/cli_console.h"
+#include "cli/cli_folders.h"
 #include "cli/cli_output.h"
+#include "cli/cli_report_file.h"
 #include "version.h"
 #include "results/delete_file.h"
-#include "search/exact_text.h"
-#include "search/folder_text.h"
 #include "search/folder_walk.h"
 #include "search/pump.h"
 #include "search/shortcut_check.h"
 #include "search/walk_rules.h"
 
-enum ExitCode { EXIT_CLEAN = 0, EXIT_SOMETHING_LEFT = 1, EXIT_USAGE = 2, EXIT_STOPPED = 3 };
-
-// --- Text out ------------------------------------------------------------------------
-
-static std::string utf8Of(const wchar_t* w, int n = -1)
-{
-    int bytes = WideCharToMultiByte(CP_UTF8, 0, w, n, nullptr, 0, nullptr, nullptr);
-    std::string s(bytes > 0 ? static_cast<std::size_t>(bytes) : 0, '\0');
-    if (bytes > 0)
-        WideCharToMultiByte(CP_UTF8, 0, w, n, &s[0], bytes, nullptr, nullptr);
-    if (n < 0 && !s.empty())
-        s.pop_back();  // the NUL
-    return s;
-}
-
-static std::wstring wideOfUtf8(const std::string& s)
-{
-    int n = MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), nullptr, 0);
-    std::wstring w(n > 0 ? static_cast<std::size_t>(n) : 0, L'\0');
-    if (n > 0)
-        MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), &w[0], n);
-    return w;
-}
-
-// The program's 8-bit text (the process code page) as UTF-8.
-static std::string utf8OfText(const char* text)
-{
-    static wchar_t wide[PATH_BUF_BYTES * 2];
-    return MultiByteToWideChar(CP_ACP, 0, text, -1, wide, PATH_BUF_BYTES * 2) > 0 ? utf8Of(wide) : std::string();
-}
-
-// To a console as Unicode, whatever its code page; to a file or a pipe as UTF-8 bytes.
-static bool writeOut(HANDLE h, const std::string& text)
-{
-    DWORD mode;
-    if (GetConsoleMode(h, &mode)) {
-        std::wstring w = wideOfUtf8(text);
-        DWORD done;
-        return WriteConsoleW(h, w.data(), static_cast<DWORD>(w.size()), &done, nullptr) != 0;
-    }
-    DWORD done = 0;
-    return text.empty() || (WriteFile(h, text.data(), static_cast<DWORD>(text.size()), &done, nullptr) &&
-                            done == text.size());
-}
-
-static void complain(const std::string& line) { writeOut(GetStdHandle(STD_ERROR_HANDLE), "vellmoor-cli: " + line + "\r\n"); }
+enum ExitCode {
+    EXIT_CLEAN = 0,
+    EXIT_SOMETHING_LEFT = 1,
+    EXIT_USAGE = 2,       // nothing touched; or a folder that could not be searched
+    EXIT_STOPPED = 3,
+    EXIT_REPORT_LOST = 4  // files were deleted, but the report could not be written
+};
 
 // --- Ctrl+C ---------------------------------------------------------------------------
 
 static volatile LONG stopRequested;
+static HANDLE mainThread;
 
 static BOOL WINAPI onConsoleControl(DWORD event)
 {
     if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT)
         return FALSE;
-    InterlockedExchange(&stopRequested, 1);
-    return TRUE;  // the current file is finished and what was done is reported
+    if (InterlockedExchange(&stopRequested, 1) == 0)
+        return TRUE;  // the current file is finished and what was done is reported
+    // A second one: the run may be stuck on a server that does not answer.
+    if (mainThread != nullptr)
+        CancelSynchronousIo(mainThread);
+    ExitProcess(EXIT_STOPPED);
 }
 
 // --- The walk's observer ----------------------------------------------------------------
@@ -91,28 +57,11 @@ struct Entry {
     bool deletable;  // what delete deletes with these options
 };
 
-static std::vector<Entry> entries;
-static CliArguments options;
-static unsigned shortcutsMet;
-
-static HANDLE progressOut;  // standard error when it is a console; null otherwise
-static DWORD progressShownAt;
-
-static void showProgress(bool force)
-{
-    if (progressOut == nullptr || (!force && GetTickCount() - progressShownAt < 100))
-        return;
-    progressShownAt = GetTickCount();
-    char line[96];
-    wsprintfA(line, "\r%u files, %u shortcuts, %u listed ", app.tally, shortcutsMet, static_cast<unsigned>(entries.size()));
-    writeOut(progressOut, line);
-}
-
-static void clearProgress()
-{
-    if (progressOut != nullptr)
-        writeOut(progressOut, "\r" + std::string(60, ' ') + "\r");
-}
+struct Run {
+    const CliArguments& options;
+    std::vector<Entry> entries;
+    unsigned shortcutsMet, unreadable;
+};
 
 // Why a target counts as missing: its drive or share may only be away for now. Broken
 // shortcuts come in runs on one drive: the last root's answer is kept.
@@ -136,20 +85,13 @@ static const char* reasonMissing(const char* target)
     return lastAnswer;
 }
 
-static const char* pendingReason;
-
-static bool cliLists(bool& checked)
+static bool cliLists(void* context, const FoundShortcut& s)
 {
-    ++shortcutsMet;
-    ShortcutState state = checkShortcut();
-    checked = true;
-    if (state == SHORTCUT_MISSING)
-        pendingReason = reasonMissing(app.targetBuf);
-    else if (options.all)
-        pendingReason = state == SHORTCUT_PRESENT ? "present" : state == SHORTCUT_NOT_TESTED ? "not-tested" : "no-target";
-    else
-        return false;
-    return true;
+    Run& run = *static_cast<Run*>(context);
+    ++run.shortcutsMet;
+    if (s.state == SHORTCUT_UNREADABLE)
+        ++run.unreadable;
+    return s.state == SHORTCUT_MISSING || run.options.all;
 }
 
 static std::string modifiedTime(const FILETIME& t)
@@ -160,76 +102,87 @@ static std::string modifiedTime(const FILETIME& t)
     return isoTime(s.wYear, s.wMonth, s.wDay, s.wHour, s.wMinute, s.wSecond);
 }
 
-static void cliListed(const char* path, int length, const ListedFile& file)
+static const char* reasonOf(const FoundShortcut& s)
 {
-    Entry e;
-    e.text = path;
-    e.path = utf8OfText(path);
-    bool resolved = std::string(pendingReason) != "no-target";
-    e.target = resolved ? utf8OfText(app.targetBuf) : "";
-    e.reason = pendingReason;
-    e.modified = modifiedTime(app.findData.ftLastWriteTime);
-    e.length = length;
-    e.file = file;
-    e.deletable = e.reason == "missing" ||
-                  (options.includeAbsent && (e.reason == "drive-absent" || e.reason == "share-unreachable"));
-    entries.push_back(e);
-}
-
-static int cliStep(bool)
-{
-    showProgress(false);
-    return stopRequested ? PUMP_CANCELLED : PUMP_GO_ON;
-}
-
-// --- Folders --------------------------------------------------------------------------
-
-struct WalkRoot {
-    std::string text;  // the program's 8-bit text
-    std::size_t walkBytes, walkUnits;
-};
-
-// A typed folder by the window's rules: exact, within the limits, and a folder.
-static bool takeFolder(const std::wstring& typed, std::vector<WalkRoot>& out)
-{
-    FolderText t = readFolderText(typed.c_str());
-    if (t.kind != FOLDER_TEXT_OK && t.kind != FOLDER_TEXT_TRIMMED)
-        return false;
-    std::wstring name = typed.substr(0, t.length);
-    DWORD attributes = GetFileAttributesW(name.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))
-        return false;
-    char text[FOLDER_TEXT_BYTES];
-    std::size_t bytes = narrowExactly(name.c_str(), text, sizeof text);
-    if (bytes == 0)
-        return false;
-    out.push_back({text, t.walkLength == 2 && t.length == 3 ? 2 : bytes, t.walkLength});
-    return true;
-}
-
-static void standardFolders(std::vector<WalkRoot>& out)
-{
-    const KNOWNFOLDERID* ids[] = {&FOLDERID_StartMenu, &FOLDERID_CommonStartMenu, &FOLDERID_Desktop,
-                                  &FOLDERID_PublicDesktop, &FOLDERID_QuickLaunch, &FOLDERID_SendTo};
-    for (const KNOWNFOLDERID* id : ids) {
-        PWSTR path = nullptr;
-        if (SUCCEEDED(SHGetKnownFolderPath(*id, 0, nullptr, &path)) && path != nullptr)
-            takeFolder(path, out);  // a place that is not there is skipped
-        CoTaskMemFree(path);
+    switch (s.state) {
+    case SHORTCUT_MISSING: return reasonMissing(app.targetBuf);
+    case SHORTCUT_PRESENT: return "present";
+    case SHORTCUT_NOT_TESTED: return "not-tested";
+    case SHORTCUT_NO_TARGET: return "no-target";
+    default: return "unreadable";
     }
+}
+
+static void cliListed(void* context, const FoundShortcut& s)
+{
+    Run& run = *static_cast<Run*>(context);
+    // What deletion would refuse as it stands is never offered for deletion: with --all it
+    // is listed as what it is.
+    if (s.link && !run.options.all)
+        return;
+    Entry e;
+    e.text = s.path;
+    e.path = utf8OfText(s.path);
+    bool resolved = s.state == SHORTCUT_MISSING || s.state == SHORTCUT_PRESENT || s.state == SHORTCUT_NOT_TESTED;
+    e.target = resolved ? utf8OfText(app.targetBuf) : "";
+    e.reason = s.link ? "link" : reasonOf(s);
+    e.modified = modifiedTime(s.find->ftLastWriteTime);
+    e.length = s.length;
+    e.file = s.file;
+    e.deletable = e.reason == "missing" || (run.options.includeAbsent &&
+                                            (e.reason == "drive-absent" || e.reason == "share-unreachable"));
+    run.entries.push_back(e);
+}
+
+static int cliStep(void* context, bool)
+{
+    const Run& run = *static_cast<const Run*>(context);
+    showProgress(std::to_string(app.tally) + " files, " + std::to_string(run.shortcutsMet) + " shortcuts, " +
+                     std::to_string(run.entries.size()) + " listed",
+                 false);
+    return stopRequested ? PUMP_CANCELLED : PUMP_GO_ON;
 }
 
 // --- Deleting -------------------------------------------------------------------------
 
-static const char* errorText(DeleteOutcome o)
+static std::string systemMessage(unsigned long error)
 {
-    switch (o) {
-    case OUTCOME_NOT_THE_FILE: return "another file, a folder or a link is at its name now";
-    case OUTCOME_NOT_BROKEN: return "its target is back";
-    case OUTCOME_NO_BIN: return "the drive has no Recycle Bin";
-    case OUTCOME_FAILED: return "in use or access denied";
-    default: return "";
-    }
+    if (error == 0)
+        return "in use or access denied";
+    wchar_t* text = nullptr;
+    DWORD n = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_ALLOCATE_BUFFER,
+                             nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::string message = n > 0 ? utf8Of(text, static_cast<int>(n)) : std::string();
+    LocalFree(text);
+    while (!message.empty() && (message.back() == '\n' || message.back() == '\r' || message.back() == ' ' || message.back() == '.'))
+        message.pop_back();
+    return "system error " + std::to_string(error) + (message.empty() ? "" : ": " + message);
+}
+
+// The action and its explanation; whether the listed file is still at its name, undeleted.
+static bool describe(DeleteResult d, CliRecord& r)
+{
+    struct Word {
+        const char* action;
+        const char* error;
+        bool left;
+    };
+    static const Word words[] = {
+        /* GONE */ {"gone", "no longer on its drive: deleted by another program", false},
+        /* MOVED */ {"moved", "on its drive under another name now", false},
+        /* NOT_AT_NAME */ {"moved", "not at its name now; its drive cannot tell where it is", false},
+        /* DELETED */ {"deleted", "", false},
+        /* RECYCLED */ {"recycled", "", false},
+        /* NOT_THE_FILE */ {"kept", "another file, a folder or a link is at its name now", false},
+        /* NOT_BROKEN */ {"kept", "its target is back", false},
+        /* UNREADABLE */ {"failed", "it cannot be read as a shortcut now", true},
+        /* NO_BIN */ {"kept", "the drive has no Recycle Bin", true},
+        /* FAILED */ {"failed", "", true},
+    };
+    const Word& w = words[d.outcome];
+    r.action = w.action;
+    r.error = d.outcome == OUTCOME_FAILED ? systemMessage(d.error) : w.error;
+    return w.left;
 }
 
 static CliRecord recordOf(const Entry& e)
@@ -255,6 +208,27 @@ static std::vector<std::string> utf8Arguments()
     return out;
 }
 
+// Walks every root; false when one could not be listed (the others still are).
+static bool walkRoots(Run& run, const std::vector<WalkRoot>& roots)
+{
+    const WalkObserver console = {&run, true, run.options.remote, cliLists, cliListed, cliStep};
+    bool all = true;
+    for (const WalkRoot& f : roots) {
+        lstrcpynA(app.pathBuf, f.text.c_str(), FOLDER_TEXT_BYTES);
+        bool opened;
+        if (walkFolder(static_cast<int>(f.walkBytes), f.walkUnits, console, opened) != PUMP_GO_ON)
+            break;
+        if (!opened) {
+            complain("cannot list " + utf8OfText(f.text.c_str()) + ": access denied, or it is gone");
+            all = false;
+        }
+    }
+    showProgress(std::to_string(app.tally) + " files, " + std::to_string(run.shortcutsMet) + " shortcuts, " +
+                     std::to_string(run.entries.size()) + " listed",
+                 true);
+    return all;
+}
+
 static int run()
 {
     std::vector<std::string> args = utf8Arguments();
@@ -262,8 +236,9 @@ static int run()
     for (const std::string& a : args)
         argv.push_back(a.c_str());
     HANDLE stdOut = GetStdHandle(STD_OUTPUT_HANDLE);
+    CliArguments options;
     if (const char* why = parseCliArguments(static_cast<int>(argv.size()), argv.data(), options)) {
-        complain(std::string(why) + " (vellmoor-cli --help)");
+        complain(std::string(why) + " (see vellmoor-cli --help)");
         return EXIT_USAGE;
     }
     if (options.command == CLI_HELP)
@@ -274,44 +249,29 @@ static int run()
     // No system box about a drive without media, whatever is asked of one.
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
-    std::vector<WalkRoot> folders;
-    if (options.standard)
-        standardFolders(folders);
-    for (const char* f : options.folders)
-        if (!takeFolder(wideOfUtf8(f), folders)) {
-            complain(std::string("cannot search ") + f + ": no such folder, or a name the system would change");
-            return EXIT_USAGE;
-        }
-    HANDLE report = stdOut;
-    if (options.output != nullptr) {
-        report = CreateFileW(wideOfUtf8(options.output).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                             CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (report == INVALID_HANDLE_VALUE) {
-            complain(std::string("cannot write ") + options.output);
-            return EXIT_USAGE;
-        }
+    std::vector<WalkRoot> roots;
+    std::string why = takeRoots(options, roots);
+    ReportPlace report;
+    if (why.empty())
+        why = prepareReport(options.output, report);
+    if (!why.empty()) {
+        complain(why);
+        return EXIT_USAGE;
     }
-    DWORD mode;
-    HANDLE err = GetStdHandle(STD_ERROR_HANDLE);
-    progressOut = GetConsoleMode(err, &mode) ? err : nullptr;
+    mainThread = OpenThread(THREAD_TERMINATE, FALSE, GetCurrentThreadId());
     SetConsoleCtrlHandler(onConsoleControl, TRUE);
-    app.settings.remoteOn = options.remote;
+    startProgress();
 
-    static const WalkObserver console = {cliLists, cliListed, cliStep};
-    bool stopped = false;
-    for (const WalkRoot& f : folders) {
-        lstrcpynA(app.pathBuf, f.text.c_str(), FOLDER_TEXT_BYTES);
-        bool opened;
-        if (walkFolder(static_cast<int>(f.walkBytes), f.walkUnits, console, opened) != PUMP_GO_ON) {
-            stopped = true;
-            break;
-        }
-    }
-    showProgress(true);
+    Run walk = {options, {}, 0, 0};
+    bool allListed = walkRoots(walk, roots);
+    if (walk.unreadable > 0)
+        complain(std::to_string(walk.unreadable) + " shortcut(s) could not be read: in use by another program, "
+                                                     "access denied, or no shortcut");
 
     bool deleting = options.command == CLI_DELETE;
-    bool left = false;
+    bool left = false, removed = false;
     std::string text = reportStart(options.format, deleting);
+    std::vector<Entry>& entries = walk.entries;
     for (std::size_t i = 0; i < entries.size(); ++i) {
         const Entry& e = entries[i];
         CliRecord r = recordOf(e);
@@ -320,17 +280,17 @@ static int run()
         } else if (!e.deletable) {
             r.action = "kept";
             r.error = "its drive or share may only be away for now";
-        } else if (stopped || stopRequested) {
+        } else if (stopRequested) {
             r.action = "kept";
             r.error = "stopped";
             left = true;
         } else {
+            showProgress("deleting " + std::to_string(i + 1) + " of " + std::to_string(entries.size()), i + 1 == entries.size());
             char source[PATH_BUF_BYTES];
             lstrcpynA(source, e.text.c_str(), PATH_BUF_BYTES - 1);
-            DeleteOutcome o = deleteListedFile(source, e.length, e.file, options.recycle);
-            r.action = o == OUTCOME_RECYCLED ? "recycled" : isGone(o) ? "deleted" : o == OUTCOME_FAILED ? "failed" : "kept";
-            r.error = o == OUTCOME_ALREADY_GONE ? "already gone" : errorText(o);
-            left = left || !isGone(o);
+            DeleteResult d = deleteListedFile(source, e.length, e.file, options.recycle);
+            left = describe(d, r) || left;
+            removed = removed || d.outcome == OUTCOME_DELETED || d.outcome == OUTCOME_RECYCLED;
         }
         // As text, a deletion reports what went; what stayed is told on the error output.
         if (deleting && options.format == FORMAT_TEXT && r.action != "deleted" && r.action != "recycled")
@@ -340,15 +300,15 @@ static int run()
     }
     text += reportEnd(options.format);
     clearProgress();
-    bool written = writeOut(report, text);
-    if (report != stdOut)
-        written = CloseHandle(report) && written;
-    if (!written) {
-        complain(std::string("cannot write ") + (options.output != nullptr ? options.output : "the report"));
-        return EXIT_USAGE;
+    if (!writeReport(report, text)) {
+        complain(std::string("cannot write the report to ") + (options.output != nullptr ? options.output : "standard output") +
+                 (removed ? ", after files were deleted" : ""));
+        return removed ? EXIT_REPORT_LOST : EXIT_USAGE;
     }
-    if (stopped || stopRequested)
+    if (stopRequested)
         return EXIT_STOPPED;
+    if (!allListed)
+        return EXIT_USAGE;
     return left ? EXIT_SOMETHING_LEFT : EXIT_CLEAN;
 }
 

@@ -2,8 +2,17 @@
 
 #include <cstdio>
 
-static void csvField(std::string& out, const std::string& s)
+// A spreadsheet takes a cell that starts with one of these for a formula: a target stored
+// as "=1+2" would be computed in whoever opens a fleet's sheet. An apostrophe in front
+// keeps it text.
+static bool startsLikeFormula(const std::string& s)
 {
+    return !s.empty() && std::string("=+-@\t\r").find(s[0]) != std::string::npos;
+}
+
+static void csvField(std::string& out, const std::string& field)
+{
+    std::string s = startsLikeFormula(field) ? "'" + field : field;
     if (s.find_first_of(",\"\r\n") == std::string::npos) {
         out += s;
         return;
@@ -41,7 +50,7 @@ static void jsonString(std::string& out, const std::string& s)
 std::string reportStart(CliFormat format, bool withAction)
 {
     if (format == FORMAT_CSV)
-        return withAction ? "path,target,reason,modified,action\r\n" : "path,target,reason,modified\r\n";
+        return withAction ? "path,target,reason,modified,action,error\r\n" : "path,target,reason,modified\r\n";
     return format == FORMAT_JSON ? "[" : "";
 }
 
@@ -51,8 +60,8 @@ std::string reportRecord(CliFormat format, const CliRecord& r, bool withAction, 
     if (format == FORMAT_TEXT)
         return r.path + "\r\n";
     if (format == FORMAT_CSV) {
-        const std::string* fields[] = {&r.path, &r.target, &r.reason, &r.modified, &r.action};
-        for (int i = 0; i < (withAction ? 5 : 4); ++i) {
+        const std::string* fields[] = {&r.path, &r.target, &r.reason, &r.modified, &r.action, &r.error};
+        for (int i = 0; i < (withAction ? 6 : 4); ++i) {
             if (i > 0)
                 out += ',';
             csvField(out, *fields[i]);
@@ -81,4 +90,14 @@ std::string isoTime(unsigned year, unsigned month, unsigned day, unsigned hour, 
     char text[40];
     std::snprintf(text, sizeof text, "%04u-%02u-%02uT%02u:%02u:%02uZ", year, month, day, hour, minute, second);
     return text;
+}
+
+std::size_t consoleChunk(const wchar_t* text, std::size_t n, std::size_t most)
+{
+    if (n <= most)
+        return n;
+    std::size_t take = most;
+    if (take > 1 && text[take - 1] >= 0xD800 && text[take - 1] <= 0xDBFF)
+        --take;  // the pair's first half goes with its second
+    return take;
 }

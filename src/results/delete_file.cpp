@@ -1,7 +1,6 @@
 #include "results/delete_file.h"
 
 #include "app/app_state.h"
-#include "results/status_text.h"
 #include "search/exact_text.h"
 #include "search/file_lookup.h"
 #include "search/shortcut_check.h"
@@ -10,6 +9,20 @@ int(WINAPI* shellFileOperation)(LPSHFILEOPSTRUCTA op) = SHFileOperationA;
 
 // No progress, no question, no error box; to the bin.
 static const FILEOP_FLAGS DELETE_TO_BIN = FOF_SILENT | FOF_NOCONFIRMATION | FOF_FILESONLY | FOF_NOERRORUI | FOF_ALLOWUNDO;
+
+// Where the system has it (Windows 10 1607 on NTFS), the name goes at once, not when the
+// last program holding the file lets go: a second run never finds a file pending deletion.
+static const FILE_INFO_BY_HANDLE_CLASS DISPOSITION_INFO_EX = static_cast<FILE_INFO_BY_HANDLE_CLASS>(21);
+static const DWORD DISPOSE_DELETE = 0x1, DISPOSE_POSIX = 0x2;
+
+static bool markForDeletion(HANDLE h)
+{
+    DWORD flags = DISPOSE_DELETE | DISPOSE_POSIX;
+    if (SetFileInformationByHandle(h, DISPOSITION_INFO_EX, &flags, sizeof flags))
+        return true;
+    FILE_DISPOSITION_INFO disposition = {TRUE};
+    return SetFileInformationByHandle(h, FileDispositionInfo, &disposition, sizeof disposition) != 0;
+}
 
 // For good, through a handle on the very file that was checked: no name is looked up
 // between the check and the deletion, so nothing can be swapped in between.
@@ -32,13 +45,14 @@ static bool deleteForGood(HANDLE held)
             attributes.FileAttributes = FILE_ATTRIBUTE_NORMAL;
         SetFileInformationByHandle(h, FileBasicInfo, &attributes, sizeof attributes);
     }
-    FILE_DISPOSITION_INFO disposition = {TRUE};
-    bool deleted = SetFileInformationByHandle(h, FileDispositionInfo, &disposition, sizeof disposition) != 0;
+    bool deleted = markForDeletion(h);
+    DWORD error = GetLastError();
     if (!deleted && readOnly) {
         attributes.FileAttributes = was.FileAttributes;
         SetFileInformationByHandle(h, FileBasicInfo, &attributes, sizeof attributes);
     }
     CloseHandle(h);
+    SetLastError(error);
     return deleted;
 }
 
@@ -58,7 +72,7 @@ static bool recycle(char* source, int len, const FileIdentity& identity)
     FoundFile after = findListedFile(source, identity, again);
     if (again != INVALID_HANDLE_VALUE)
         CloseHandle(again);
-    return after == FOUND_NOTHING || after == FOUND_OTHER_FILE;
+    return after == FOUND_NOTHING || after == FOUND_DELETE_PENDING || after == FOUND_OTHER_FILE;
 }
 
 HRESULT(WINAPI* queryRecycleBin)(LPCWSTR, LPSHQUERYRBINFO) = SHQueryRecycleBinW;
@@ -70,40 +84,71 @@ static bool hasRecycleBin(const char* source)
     static wchar_t wide[PATH_BUF_BYTES];
     SHQUERYRBINFO info = {};
     info.cbSize = sizeof info;
-    return MultiByteToWideChar(CP_ACP, 0, source, -1, wide, PATH_BUF_BYTES) > 0 &&
+    return wideOf(source, wide, PATH_BUF_BYTES) > 0 &&
            SUCCEEDED(queryRecycleBin(wide, &info));
 }
 
-// The target is checked again as the search checked it: one put back since (a drive
-// reconnected, a program reinstalled) makes the shortcut valid again.
-static bool stillBroken(const char* source)
+// Nothing of the listed file at its name: gone from its volume, or only moved there.
+static DeleteOutcome awayFromItsName(const char* source, const FileIdentity& identity)
 {
-    lstrcpynA(app.pathBuf, source, PATH_BUF_BYTES);
-    UINT oldMode = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
-    bool broken = isBrokenShortcut();
-    SetErrorMode(oldMode);
-    return broken;
+    switch (findMovedFile(source, identity)) {
+    case NOW_GONE: return OUTCOME_GONE;
+    case NOW_MOVED: return OUTCOME_MOVED;
+    default: return OUTCOME_NOT_AT_NAME;
+    }
 }
 
-DeleteOutcome deleteListedFile(char* source, int len, const ListedFile& listed, bool toBin)
+// What a failure to delete or recycle left: the file may have gone meanwhile (a second run
+// on the same tree), or still be there, in use or denied.
+static DeleteResult afterFailure(const char* source, const FileIdentity& identity, DWORD error)
+{
+    HANDLE again;
+    FoundFile now = findListedFile(source, identity, again);
+    if (again != INVALID_HANDLE_VALUE)
+        CloseHandle(again);
+    if (now == FOUND_NOTHING || now == FOUND_DELETE_PENDING)
+        return {now == FOUND_NOTHING ? awayFromItsName(source, identity) : OUTCOME_GONE, 0};
+    return {OUTCOME_FAILED, error};
+}
+
+// The target is checked again as the search checked it: one put back since (a drive
+// reconnected, a program reinstalled) makes the shortcut valid again. A shortcut the shell
+// cannot read now says nothing about its target.
+static DeleteOutcome checkAgain(const char* source, const ListedFile& listed)
+{
+    lstrcpynA(app.pathBuf, source, PATH_BUF_BYTES);
+    ShortcutState state = checkShortcut(listed.networkTested);
+    return state == SHORTCUT_MISSING ? OUTCOME_DELETED : state == SHORTCUT_UNREADABLE ? OUTCOME_UNREADABLE : OUTCOME_NOT_BROKEN;
+}
+
+DeleteResult deleteListedFile(char* source, int len, const ListedFile& listed, bool toBin)
 {
     if (!namesExactly(source))
-        return OUTCOME_NOT_THE_FILE;  // the shell would delete every file a pattern matches, or a name's twin
+        return {OUTCOME_NOT_THE_FILE, 0};  // the shell would delete every file a pattern matches, or a name's twin
     HANDLE held;
-    FoundFile found = findListedFile(source, listed.identity, held);
+    DWORD error = 0;
+    FoundFile found = findListedFile(source, listed.identity, held, &error);
+    if (found == FOUND_NOTHING || found == FOUND_DELETE_PENDING)
+        return {found == FOUND_NOTHING ? awayFromItsName(source, listed.identity) : OUTCOME_GONE, 0};
     if (found != FOUND_LISTED)
-        return found == FOUND_NOTHING ? OUTCOME_ALREADY_GONE
-               : found == FOUND_UNREADABLE ? OUTCOME_FAILED : OUTCOME_NOT_THE_FILE;
-    DeleteOutcome outcome = OUTCOME_NOT_BROKEN;
-    if (!listed.checked || stillBroken(source)) {
+        return {found == FOUND_UNREADABLE ? OUTCOME_FAILED : OUTCOME_NOT_THE_FILE, error};
+    DeleteResult result = {listed.checked ? checkAgain(source, listed) : OUTCOME_DELETED, 0};
+    if (result.outcome == OUTCOME_UNREADABLE) {
+        DeleteResult now = afterFailure(source, listed.identity, 0);
+        if (now.outcome != OUTCOME_FAILED)
+            result = now;  // it went while it was being read
+    }
+    if (result.outcome == OUTCOME_DELETED) {
         toBin = toBin && !isInRecycledFolder(source, static_cast<std::size_t>(len));
         if (!toBin)
-            outcome = deleteForGood(held) ? OUTCOME_DELETED : OUTCOME_FAILED;
+            result.outcome = deleteForGood(held) ? OUTCOME_DELETED : OUTCOME_FAILED;
         else if (!hasRecycleBin(source))  // there the shell would delete for good, unasked
-            outcome = OUTCOME_NO_BIN;
+            result.outcome = OUTCOME_NO_BIN;
         else
-            outcome = recycle(source, len, listed.identity) ? OUTCOME_RECYCLED : OUTCOME_FAILED;
+            result.outcome = recycle(source, len, listed.identity) ? OUTCOME_RECYCLED : OUTCOME_FAILED;
+        if (result.outcome == OUTCOME_FAILED)
+            result = afterFailure(source, listed.identity, toBin ? 0 : GetLastError());
     }
     CloseHandle(held);
-    return outcome;
+    return result;
 }

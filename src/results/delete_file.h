@@ -8,22 +8,28 @@
 #include "results/listed_files.h"
 
 enum DeleteOutcome {
-    OUTCOME_ALREADY_GONE,  // nothing at its name any more
+    OUTCOME_GONE,          // no longer on its volume: deleted by another program, or another run
+    OUTCOME_MOVED,         // not at its name, but on its volume under another: kept
+    OUTCOME_NOT_AT_NAME,   // not at its name, and its volume cannot say where it is: kept
     OUTCOME_DELETED,
     OUTCOME_RECYCLED,
     OUTCOME_NOT_THE_FILE,  // another file, a folder or a link at its name: kept
     OUTCOME_NOT_BROKEN,    // its target is back: kept
+    OUTCOME_UNREADABLE,    // the shell could not read it again to check its target: kept
     OUTCOME_NO_BIN,        // to the bin on a volume without one: kept
-    OUTCOME_FAILED,        // in use, denied, or the operation failed
+    OUTCOME_FAILED,        // in use, denied, or the operation failed: kept
 };
 
-inline bool isGone(DeleteOutcome o)
-{
-    return o == OUTCOME_ALREADY_GONE || o == OUTCOME_DELETED || o == OUTCOME_RECYCLED;
-}
+// The file is no longer on its volume, whoever removed it: its entry goes.
+inline bool isGone(DeleteOutcome o) { return o == OUTCOME_GONE || o == OUTCOME_DELETED || o == OUTCOME_RECYCLED; }
+
+struct DeleteResult {
+    DeleteOutcome outcome;
+    unsigned long error;  // with OUTCOME_FAILED: the system's error code, where it gave one
+};
 
 // `source` holds the path (`len` bytes) with room for a second NUL after it.
-DeleteOutcome deleteListedFile(char* source, int len, const ListedFile& listed, bool toBin);
+DeleteResult deleteListedFile(char* source, int len, const ListedFile& listed, bool toBin);
 
 // The shell's file operation and its question whether a volume has a Recycle Bin; tests
 // put recorders in their place.

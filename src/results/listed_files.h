@@ -8,7 +8,8 @@
 
 struct ListedFile {
     FileIdentity identity;
-    bool checked;  // listed as broken (a Ctrl search lists every shortcut unchecked)
+    bool checked;        // listed as broken (a Ctrl search lists every shortcut unchecked)
+    bool networkTested;  // its search tested network targets: Delete checks it again so
 };
 
 // Every record goes, with the list's entries.

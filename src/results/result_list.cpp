@@ -7,6 +7,7 @@
 #include "results/listed_files.h"
 #include "results/status_text.h"
 #include "results/tooltip.h"
+#include "search/exact_text.h"
 
 void updateStatus(int mode)
 {
@@ -71,7 +72,7 @@ void appendEntry(const char* path, int length, const ListedFile& file)
     newestEntry = index;
     // GDI's 8-bit calls do not follow a UTF-8 process code page: measured as UTF-16.
     static wchar_t wide[PATH_BUF_BYTES];
-    int n = MultiByteToWideChar(CP_ACP, 0, path, length, wide, PATH_BUF_BYTES);
+    int n = wideOf(path, wide, PATH_BUF_BYTES, length);
     SIZE size;
     if (n > 0 && GetTextExtentPoint32W(app.listDc, wide, n, &size) && size.cx > app.maxExtent)
         app.maxExtent = size.cx;

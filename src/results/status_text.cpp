@@ -13,17 +13,6 @@ void formatStatus(char* out, std::size_t size, unsigned selected, unsigned total
         std::snprintf(out, size, "%u / %u Links", selected, total);
 }
 
-bool isInRecycledFolder(const char* path, std::size_t length)
-{
-    static const char folder[] = "RECYCLED";
-    if (length < 12)
-        return false;
-    for (int i = 0; i < 8; ++i)
-        if ((static_cast<unsigned char>(path[3 + i]) & 0xDF) != static_cast<unsigned char>(folder[i]))
-            return false;
-    return path[11] == '\\';
-}
-
 bool namesEntry(unsigned hover, unsigned count) { return hover < count; }
 
 unsigned normaliseHover(unsigned raw, unsigned top)

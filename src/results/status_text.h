@@ -10,10 +10,6 @@ void formatStatus(char* out, std::size_t size, unsigned selected, unsigned total
 extern const char noFolderText[];
 extern const char badFolderText[];
 
-// A path in a drive's RECYCLED folder (X:\RECYCLED\name, any case): deleting it to the bin
-// would put the bin's own content back into it, so it is deleted for good.
-bool isInRecycledFolder(const char* path, std::size_t length);
-
 // Whether a raw item-from-point result (outside flag in bit 16) or a normalised hover value
 // names one of `count` entries.
 bool namesEntry(unsigned hover, unsigned count);

@@ -15,10 +15,23 @@ std::size_t narrowExactly(const wchar_t* wide, char* out, std::size_t room)
     return static_cast<std::size_t>(n - 1);
 }
 
+int wideOf(const char* text, wchar_t* out, std::size_t outChars, int length)
+{
+    if (outChars < 2)
+        return 0;
+    int n = MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, text, length, out, static_cast<int>(outChars - 1));
+    if (n <= 0)
+        return 0;
+    if (length < 0)
+        return n - 1;  // the NUL was converted too
+    out[n] = L'\0';
+    return n;
+}
+
 bool namesExactly(const char* path)
 {
     static wchar_t wide[MAX_PATH * 2];
-    return namesOneFile(path) && MultiByteToWideChar(CP_ACP, 0, path, -1, wide, MAX_PATH * 2) > 0 && isExactPath(wide);
+    return namesOneFile(path) && wideOf(path, wide, MAX_PATH * 2) > 0 && isExactPath(wide);
 }
 
 bool finalPathOf(const wchar_t* path, wchar_t* out, unsigned long outChars)

@@ -7,6 +7,11 @@
 // pattern, or when it does not fit `room` bytes.
 std::size_t narrowExactly(const wchar_t* wide, char* out, std::size_t room);
 
+// The program's 8-bit `text` (its first `length` bytes, or all of it with -1) as UTF-16 at
+// `out`, NUL-terminated: the units written without the NUL, or 0 when it does not convert
+// exactly or does not fit `outChars`.
+int wideOf(const char* text, wchar_t* out, std::size_t outChars, int length = -1);
+
 // 8-bit `path` names exactly what it says: no pattern, and no name that the path rules
 // would change ("Old Apps." is reached as "Old Apps") or open as a device.
 bool namesExactly(const char* path);

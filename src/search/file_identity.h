@@ -7,6 +7,8 @@ struct FileIdentity {
     std::uint32_t volume;
     std::uint32_t indexHigh, indexLow;
     bool known;  // false: it could not be read, and nothing may be done to the file
+    // What tells a file found by its number from another that got the same number since.
+    std::uint64_t size, written;
 };
 
 // Both known and the same file: a case twin, a hard link to another file or a file found

@@ -1,27 +1,52 @@
 #include "search/file_lookup.h"
 
-#include "app/app_state.h"
 #include "search/exact_text.h"
+#include "search/path_limits.h"
+#include "search/walk_rules.h"
+
+HANDLE(WINAPI* openForLookup)(LPCWSTR, DWORD, DWORD, LPSECURITY_ATTRIBUTES, DWORD, DWORD, HANDLE) = CreateFileW;
 
 // For its attributes only.
 static HANDLE openItself(const wchar_t* path)
 {
-    return CreateFileW(path, FILE_READ_ATTRIBUTES, SHARE_EVERYTHING, nullptr, OPEN_EXISTING, OPEN_AS_ITSELF, nullptr);
+    return openForLookup(path, FILE_READ_ATTRIBUTES, SHARE_EVERYTHING, nullptr, OPEN_EXISTING, OPEN_AS_ITSELF, nullptr);
 }
+
+static std::uint64_t joined(DWORD high, DWORD low) { return (std::uint64_t{high} << 32) | low; }
 
 static bool identityOf(HANDLE h, FileIdentity& id)
 {
     BY_HANDLE_FILE_INFORMATION info;
     if (!GetFileInformationByHandle(h, &info))
         return false;
-    id = {info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow, true};
+    id = {info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow, true,
+          joined(info.nFileSizeHigh, info.nFileSizeLow),
+          joined(info.ftLastWriteTime.dwHighDateTime, info.ftLastWriteTime.dwLowDateTime)};
     return true;
 }
 
-// The file's number alone, as GetFileInformationByHandle reports it, without asking for the
-// volume: under Wine that costs a round trip to its mount manager, most of a millisecond.
+// Windows refuses to open a file that is deleted but still held open by another program,
+// with "access denied" like a real denial; only the status behind it tells them apart.
+typedef LONG(NTAPI* LastStatusFn)();
+static const LONG STATUS_DELETE_PENDING_ = static_cast<LONG>(0xC0000056);
+
+static bool deletePending()
+{
+    static LastStatusFn lastStatus = reinterpret_cast<LastStatusFn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "RtlGetLastNtStatus")));
+    return lastStatus != nullptr && lastStatus() == STATUS_DELETE_PENDING_;
+}
+
+// The file's number, size and time, as GetFileInformationByHandle reports them, without
+// asking for the volume: under Wine that costs a round trip to its mount manager, most of a
+// millisecond.
 typedef LONG(NTAPI* QueryFileFn)(HANDLE, void* status, void* info, ULONG size, int infoClass);
-static const int FILE_INTERNAL_INFORMATION = 6;
+static const int FILE_INTERNAL_INFORMATION = 6, FILE_NETWORK_OPEN_INFORMATION = 34;
+
+struct NetworkOpenInformation {
+    LARGE_INTEGER created, accessed, written, changed, allocated, size;
+    ULONG attributes;
+};
 
 static bool fileIndexOf(HANDLE h, FileIdentity& id)
 {
@@ -29,10 +54,14 @@ static bool fileIndexOf(HANDLE h, FileIdentity& id)
         reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryInformationFile")));
     ULONG_PTR status[2];  // IO_STATUS_BLOCK
     LARGE_INTEGER index;
-    if (query == nullptr || query(h, status, &index, sizeof index, FILE_INTERNAL_INFORMATION) < 0)
+    NetworkOpenInformation info;
+    if (query == nullptr || query(h, status, &index, sizeof index, FILE_INTERNAL_INFORMATION) < 0 ||
+        query(h, status, &info, sizeof info, FILE_NETWORK_OPEN_INFORMATION) < 0)
         return false;
     id.indexHigh = static_cast<std::uint32_t>(index.HighPart);
     id.indexLow = index.LowPart;
+    id.size = static_cast<std::uint64_t>(info.size.QuadPart);
+    id.written = static_cast<std::uint64_t>(info.written.QuadPart);
     return true;
 }
 
@@ -40,10 +69,12 @@ static wchar_t widePath[PATH_BUF_BYTES];
 
 static bool toWide(const char* path)
 {
-    return MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, path, -1, widePath, PATH_BUF_BYTES) > 0;
+    return wideOf(path, widePath, PATH_BUF_BYTES) > 0;
 }
 
-FileIdentity identifyFile(const char* path, const std::uint32_t* volume)
+static bool isPlainFileHandle(HANDLE h, const wchar_t* path);
+
+FileIdentity identifyFile(const char* path, const std::uint32_t* volume, bool* plain)
 {
     FileIdentity id = {};
     if (!toWide(path))
@@ -57,6 +88,8 @@ FileIdentity identifyFile(const char* path, const std::uint32_t* volume)
     } else {
         identityOf(h, id);
     }
+    if (plain != nullptr)
+        *plain = isPlainFileHandle(h, widePath);
     CloseHandle(h);
     return id;
 }
@@ -115,18 +148,27 @@ static bool isPlainFileHandle(HANDLE h, const wchar_t* path)
     return isPlainFileKind(tag.FileAttributes, tag.ReparseTag) && sitsAtItsName(h, path);
 }
 
-FoundFile findListedFile(const char* path, const FileIdentity& listed, HANDLE& held)
+FoundFile findListedFile(const char* path, const FileIdentity& listed, HANDLE& held, DWORD* error)
 {
     held = INVALID_HANDLE_VALUE;
     if (!toWide(path))
         return FOUND_UNREADABLE;
     HANDLE h = openItself(widePath);
     if (h == INVALID_HANDLE_VALUE) {
-        DWORD error = GetLastError();
-        return (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) ? FOUND_NOTHING : FOUND_UNREADABLE;
+        DWORD e = GetLastError();
+        if (e == ERROR_FILE_NOT_FOUND || e == ERROR_PATH_NOT_FOUND)
+            return FOUND_NOTHING;
+        if (e == ERROR_ACCESS_DENIED && deletePending())
+            return FOUND_DELETE_PENDING;
+        if (error != nullptr)
+            *error = e;
+        return FOUND_UNREADABLE;
     }
     FileIdentity now;
-    FoundFile found = !identityOf(h, now)          ? FOUND_UNREADABLE
+    bool read = identityOf(h, now);
+    if (!read && error != nullptr)
+        *error = GetLastError();
+    FoundFile found = !read                        ? FOUND_UNREADABLE
                       : !sameFile(now, listed)     ? FOUND_OTHER_FILE
                       : !isPlainFileHandle(h, widePath) ? FOUND_NOT_PLAIN
                                                     : FOUND_LISTED;
@@ -135,4 +177,37 @@ FoundFile findListedFile(const char* path, const FileIdentity& listed, HANDLE& h
     else
         CloseHandle(h);
     return found;
+}
+
+WhereNow findMovedFile(const char* path, const FileIdentity& listed)
+{
+    char rootText[PATH_BUF_BYTES];
+    static wchar_t root[PATH_BUF_BYTES];
+    static wchar_t now[MAX_PATH * 4];
+    if (!listed.known || !targetRoot(path, rootText, sizeof rootText) || wideOf(rootText, root, PATH_BUF_BYTES) == 0)
+        return NOW_UNKNOWN;
+    HANDLE volume = openForLookup(root, 0, SHARE_EVERYTHING, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (volume == INVALID_HANDLE_VALUE)
+        return NOW_UNKNOWN;
+    FILE_ID_DESCRIPTOR id = {};
+    id.dwSize = sizeof id;
+    id.Type = FileIdType;
+    id.FileId.QuadPart = static_cast<LONGLONG>(joined(listed.indexHigh, listed.indexLow));
+    HANDLE h = OpenFileById(volume, &id, FILE_READ_ATTRIBUTES, SHARE_EVERYTHING, nullptr, OPEN_AS_ITSELF);
+    DWORD error = GetLastError();
+    CloseHandle(volume);
+    if (h == INVALID_HANDLE_VALUE)
+        return error == ERROR_INVALID_PARAMETER || error == ERROR_FILE_NOT_FOUND || error == ERROR_NOT_FOUND ? NOW_GONE
+                                                                                                             : NOW_UNKNOWN;
+    // File numbers are given again to new files: the same number with another size or time
+    // is another file, and the listed one is gone.
+    FileIdentity found;
+    WhereNow where = identityOf(h, found) && sameFile(found, listed) && found.size == listed.size &&
+                             found.written == listed.written
+                         ? NOW_MOVED
+                         : NOW_GONE;
+    if (where == NOW_MOVED && finalPathOfHandle(h, now, MAX_PATH * 4) && isInRecycleBin(now))
+        where = NOW_GONE;  // put in the bin by another program or another run
+    CloseHandle(h);
+    return where;
 }

@@ -12,13 +12,15 @@ constexpr DWORD SHARE_EVERYTHING = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHA
 
 // The identity of the file `path` names itself; unknown when it cannot be opened. A walk
 // that knows the volume of the folder passes it in `volume`, which saves asking for it.
-FileIdentity identifyFile(const char* path, const std::uint32_t* volume = nullptr);
+// With `plain`, also whether it is a plain file where its name says (not a link or folder).
+FileIdentity identifyFile(const char* path, const std::uint32_t* volume = nullptr, bool* plain = nullptr);
 
 // The volume serial number of the files in `folder` (links followed).
 bool folderVolume(const wchar_t* folder, std::uint32_t& volume);
 
 enum FoundFile {
     FOUND_NOTHING,     // no such file or folder: the listed file is gone from its name
+    FOUND_DELETE_PENDING,  // deleted, while another program still holds it open
     FOUND_UNREADABLE,  // it could not be opened or read (in use, denied)
     FOUND_OTHER_FILE,  // the name now leads to another file
     FOUND_NOT_PLAIN,   // the listed file, but as a folder or through a link
@@ -26,5 +28,19 @@ enum FoundFile {
 };
 
 // With FOUND_LISTED, `held` is an open handle on the file (attributes only, every sharing
-// allowed) that the caller closes; otherwise it is INVALID_HANDLE_VALUE.
-FoundFile findListedFile(const char* path, const FileIdentity& listed, HANDLE& held);
+// allowed) that the caller closes; otherwise it is INVALID_HANDLE_VALUE. `error` gets the
+// system's error where the file could not be opened or read.
+FoundFile findListedFile(const char* path, const FileIdentity& listed, HANDLE& held, DWORD* error = nullptr);
+
+enum WhereNow {
+    NOW_GONE,     // no longer on its volume (or in a Recycle Bin)
+    NOW_MOVED,    // on its volume under another name: renamed, or its folder was
+    NOW_UNKNOWN,  // its volume cannot be asked by file number
+};
+
+// Where a listed file is when nothing is at its name: looked up by its number on its
+// volume, and taken for the same file only with the size and time it was listed with.
+WhereNow findMovedFile(const char* path, const FileIdentity& listed);
+
+// How a name is opened for the lookups; tests put a stand-in here.
+extern HANDLE(WINAPI* openForLookup)(LPCWSTR, DWORD, DWORD, LPSECURITY_ATTRIBUTES, DWORD, DWORD, HANDLE);

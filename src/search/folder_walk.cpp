@@ -22,7 +22,7 @@ static bool foundNameIsExact()
 static const wchar_t* wideFolder(std::size_t length)
 {
     static wchar_t path[PATH_BUF_BYTES + 2];  // room for the root's backslash and the NUL
-    int n = MultiByteToWideChar(CP_ACP, 0, app.pathBuf, static_cast<int>(length), path, PATH_BUF_BYTES);
+    int n = wideOf(app.pathBuf, path, PATH_BUF_BYTES, static_cast<int>(length));
     if (n <= 0)
         return nullptr;
     if (path[n - 1] == L':')
@@ -88,11 +88,28 @@ static char* walkRoot;
 static bool rootUnopened;
 static const WalkObserver* observer;
 
+// The shortcut in pathBuf, checked if the observer asks for it, and its identity read now,
+// so that Delete acts on this very file or on none.
+static void tellShortcut(int length)
+{
+    FoundShortcut s = {app.pathBuf, length, observer->checksTargets, SHORTCUT_UNREADABLE, &app.findData, {}, false};
+    if (s.checked)
+        s.state = checkShortcut(observer->testsNetwork);
+    if (!observer->lists(observer->context, s))
+        return;
+    bool plain = true;
+    s.file.identity = identifyFile(app.pathBuf, walkVolumeKnown ? &walkVolume : nullptr, s.checked ? &plain : nullptr);
+    s.file.checked = s.checked;
+    s.file.networkTested = observer->testsNetwork;
+    s.link = !plain;
+    observer->listed(observer->context, s);
+}
+
 // One find record serves every level: it is read only between a find call and the nested
 // walk or shortcut check that follows, never after a nested walk returns.
 static int scanFolder(char* end, std::size_t units)
 {
-    int r = observer->step(false);
+    int r = observer->step(observer->context, false);
     if (r != PUMP_GO_ON)
         return r;
     std::size_t depth = static_cast<std::size_t>(end - app.pathBuf);
@@ -101,7 +118,7 @@ static int scanFolder(char* end, std::size_t units)
     end[1] = '*';
     end[2] = '\0';
     HANDLE find = INVALID_HANDLE_VALUE;
-    if (MultiByteToWideChar(CP_ACP, 0, app.pathBuf, -1, widePattern, PATH_BUF_BYTES) > 0)
+    if (wideOf(app.pathBuf, widePattern, PATH_BUF_BYTES) > 0)
         find = FindFirstFileW(widePattern, &app.findData);
     if (find == INVALID_HANDLE_VALUE) {
         // An empty drive lists nothing at all; a missing folder, a file or a denied one fails otherwise.
@@ -140,16 +157,10 @@ static int scanFolder(char* end, std::size_t units)
         bool shortcut = length != 0 && isShortcutName(end + 1, length) &&
                         shortcutFits(units, static_cast<std::size_t>(lstrlenW(app.findData.cFileName))) &&
                         foundNameIsExact();
-        if (shortcut) {
-            bool checked = false;
-            if (observer->lists(checked)) {
-                // Read now, so that Delete acts on this very file or on none.
-                ListedFile listed = {identifyFile(app.pathBuf, walkVolumeKnown ? &walkVolume : nullptr), checked};
-                observer->listed(app.pathBuf, static_cast<int>(depth + 1 + length), listed);
-            }
-        }
+        if (shortcut)
+            tellShortcut(static_cast<int>(depth + 1 + length));
         if (progressDue(shortcut, app.tally)) {
-            r = observer->step(true);
+            r = observer->step(observer->context, true);
             if (r != PUMP_GO_ON)
                 break;
         }

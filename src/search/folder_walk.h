@@ -5,18 +5,31 @@
 #include <cstddef>
 
 #include "results/listed_files.h"
+#include "search/shortcut_check.h"
 
-struct WalkObserver {
-    // The shortcut in pathBuf is listed; `checked`: its target was found missing (not listed
-    // unopened, as a Ctrl search lists every shortcut).
-    bool (*lists)(bool& checked);
-    // A listed shortcut, with its identity read through a handle just now.
-    void (*listed)(const char* path, int length, const ListedFile& file);
-    // Between steps: on entering a folder, after every shortcut and every eighth other file
-    // (`showCounts`). Returns 1 to go on, 0 when the user stopped, -1 on a close.
-    int (*step)(bool showCounts);
+// A shortcut the walk met, in pathBuf, as it is handed to the observer.
+struct FoundShortcut {
+    const char* path;
+    int length;
+    bool checked;          // opened and its target tested (the window's Ctrl search opens none)
+    ShortcutState state;   // with `checked`: what the check found; the target is in targetBuf
+    const WIN32_FIND_DATAW* find;
+    ListedFile file;       // for `listed`: its identity, read through a handle just now
+    bool link;             // for `listed`, when checked: a link or a folder is at its name, never deletable
 };
 
+struct WalkObserver {
+    void* context;
+    bool checksTargets;  // each shortcut is opened and its target tested before `lists` is asked
+    bool testsNetwork;   // network targets are tested too (Remote)
+    // Whether the shortcut is listed.
+    bool (*lists)(void* context, const FoundShortcut& s);
+    // A listed shortcut, with its identity.
+    void (*listed)(void* context, const FoundShortcut& s);
+    // Between steps: on entering a folder, after every shortcut and every eighth other file
+    // (`showCounts`). Returns 1 to go on, 0 when the user stopped, -1 on a close.
+    int (*step)(void* context, bool showCounts);
+};
 // Walks the folder whose path is the first `rootLength` bytes of pathBuf (`rootUnits`
 // UTF-16 units: the limits count units). Counts files in tally. Returns the first step
 // result of 0 or -1, else 1; pathBuf is cut back to the root. `rootOpened` is false when

@@ -10,11 +10,12 @@
 #include "search/folder_text.h"
 #include "search/pump.h"
 #include "search/shortcut_check.h"
+#include "search/typed_folder.h"
 #include "search/walk_rules.h"
 #include "settings/folder_history.h"
 
 // The window's side of the walk: the list fills, the counts show, the window stays alive.
-static int walkStep(bool showCounts)
+static int walkStep(void*, bool showCounts)
 {
     if (showCounts) {
         entriesProgress();
@@ -26,32 +27,14 @@ static int walkStep(bool showCounts)
 }
 
 // With Ctrl held every shortcut is listed unopened; otherwise the broken ones.
-static bool listsShortcut(bool& checked)
-{
-    checked = app.settings.listAll == 0;
-    return !checked || isBrokenShortcut();
-}
+static bool listsShortcut(void*, const FoundShortcut& s) { return !s.checked || s.state == SHORTCUT_MISSING; }
 
-// The typed text with its trailing spaces or dots dropped names a folder, but one whose
-// name really ends so exists too: the text names two folders.
-static bool untrimmedFolderExists(wchar_t* typed, std::size_t trimmed)
+// A link or a folder at a shortcut's name is never deleted: listing it among the broken
+// ones would offer what Delete then refuses. A Ctrl list shows every name as it is.
+static void listShortcut(void*, const FoundShortcut& s)
 {
-    const DWORD room = MAX_FOLDER_TEXT * 2;
-    static wchar_t full[room];
-    static wchar_t exact[sizeof "\\\\?\\UNC" + room + MAX_FOLDER_TEXT];  // the prefix, the path, what was trimmed
-    wchar_t kept = typed[trimmed];
-    typed[trimmed] = L'\0';
-    DWORD n = GetFullPathNameW(typed, room, full, nullptr);
-    typed[trimmed] = kept;
-    if (n == 0 || n >= room)
-        return false;
-    // Through "\\?\", the only way to name a folder whose name ends in a space or a dot.
-    bool unc = full[0] == L'\\' && full[1] == L'\\';
-    lstrcpyW(exact, unc ? L"\\\\?\\UNC" : L"\\\\?\\");
-    lstrcatW(exact, unc ? full + 1 : full);
-    lstrcatW(exact, typed + trimmed);
-    DWORD attributes = GetFileAttributesW(exact);
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+    if (!s.link)
+        appendEntry(s.path, s.length, s.file);
 }
 
 // The folder box's text as the walk's root in pathBuf: read wide and converted exactly,
@@ -61,18 +44,7 @@ static int takeTypedFolder(std::size_t& units)
 {
     static wchar_t typed[MAX_FOLDER_TEXT + 2];  // a unit more than allowed: a longer text is refused
     GetWindowTextW(app.folderBox, typed, MAX_FOLDER_TEXT + 2);
-    FolderText folder = readFolderText(typed);
-    if (folder.kind == FOLDER_TEXT_EMPTY)
-        return 0;
-    if (folder.kind == FOLDER_TEXT_BAD ||
-        (folder.kind == FOLDER_TEXT_TRIMMED && untrimmedFolderExists(typed, folder.length)))
-        return -1;
-    typed[folder.length] = L'\0';
-    std::size_t bytes = narrowExactly(typed, app.pathBuf, FOLDER_TEXT_BYTES);
-    if (bytes == 0)
-        return -1;
-    units = folder.walkLength;
-    return folder.walkLength == 2 && folder.length == 3 ? 2 : static_cast<int>(bytes);
+    return typedFolderRoot(typed, app.pathBuf, units);
 }
 
 void searchRun()
@@ -94,7 +66,8 @@ void searchRun()
     beginRun();
     SetWindowTextA(app.searchButton, "---");
     beginEntries();
-    static const WalkObserver window = {listsShortcut, appendEntry, walkStep};
+    const WalkObserver window = {nullptr, app.settings.listAll == 0, app.settings.remoteOn != 0, listsShortcut,
+                                 listShortcut, walkStep};
     bool rootOpened;
     int r = walkFolder(len, units, window, rootOpened);
     showEntries();

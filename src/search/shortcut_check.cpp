@@ -4,6 +4,7 @@
 #include <shlobj.h>
 
 #include "app/app_state.h"
+#include "search/exact_text.h"
 #include "search/target_views.h"
 #include "search/walk_rules.h"
 
@@ -33,8 +34,8 @@ HRESULT resolveShortcut()
         hr = link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file));
         if (SUCCEEDED(hr)) {
             wchar_t* widePath = reinterpret_cast<wchar_t*>(app.targetBuf);
-            MultiByteToWideChar(CP_ACP, 0, app.pathBuf, -1, widePath, sizeof app.targetBuf / sizeof(wchar_t));
-            hr = file->Load(widePath, STGM_READ);
+            hr = wideOf(app.pathBuf, widePath, sizeof app.targetBuf / sizeof(wchar_t)) > 0 ? file->Load(widePath, STGM_READ)
+                                                                                          : E_INVALIDARG;
             if (SUCCEEDED(hr)) {
                 app.targetBuf[0] = '\0';
                 // The stored path as it is: Resolve would search for moved targets and may show UI.
@@ -107,9 +108,7 @@ static bool wideTargetDiffers()
     static wchar_t roundTrip[MAX_PATH];
     if (wideTarget[0] == L'\0')
         return false;
-    roundTrip[0] = L'\0';
-    MultiByteToWideChar(CP_ACP, 0, app.targetBuf, -1, roundTrip, MAX_PATH);
-    return lstrcmpW(roundTrip, wideTarget) != 0;
+    return wideOf(app.targetBuf, roundTrip, MAX_PATH) == 0 || lstrcmpW(roundTrip, wideTarget) != 0;
 }
 
 static bool presentIn(TargetView view, void*)
@@ -124,17 +123,16 @@ static bool presentIn(TargetView view, void*)
     }
 }
 
-ShortcutState checkShortcut()
+ShortcutState checkShortcut(bool testNetwork)
 {
     if (FAILED(resolveShortcut()))
         return SHORTCUT_UNREADABLE;
     if (!isFileSystemTarget(app.targetBuf))
         return SHORTCUT_NO_TARGET;
-    if (app.targetBuf[0] == '\\' && app.settings.remoteOn == 0)
+    if (app.targetBuf[0] == '\\' && !testNetwork)
         return SHORTCUT_NOT_TESTED;  // network targets are tested only with Remote on
     static const bool wow64 = runsUnderWow64();
     TargetFacts facts = {wow64, wow64 && mapsToNativeProgramFiles(app.targetBuf), wideTargetDiffers()};
     return targetGone(facts, presentIn, nullptr) ? SHORTCUT_MISSING : SHORTCUT_PRESENT;
 }
 
-bool isBrokenShortcut() { return checkShortcut() == SHORTCUT_MISSING; }

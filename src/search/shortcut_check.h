@@ -16,8 +16,5 @@ enum ShortcutState {
 };
 
 // The shortcut in pathBuf, read and its target tested; the target stays in targetBuf.
-ShortcutState checkShortcut();
-
-// Whether the shortcut in pathBuf is listed: readable, with a file-system target that is
-// missing. Network targets (leading backslash) are tested only with Remote on.
-bool isBrokenShortcut();
+// Network targets (leading backslash) are tested only with `testNetwork`.
+ShortcutState checkShortcut(bool testNetwork);

@@ -15,6 +15,23 @@ bool isShortcutName(const char* name, std::size_t length)
     return (a == 'L' && b == 'N' && c == 'K') || (a == 'P' && b == 'I' && c == 'F');
 }
 
+bool namesShortcutFile(const wchar_t* path)
+{
+    std::size_t n = 0;
+    while (path[n] != L'\0')
+        ++n;
+    while (n > 0 && (path[n - 1] == L' ' || path[n - 1] == L'.'))
+        --n;
+    char tail[4];
+    if (n < 4)
+        return false;
+    for (std::size_t i = 0; i < 4; ++i) {
+        wchar_t c = path[n - 4 + i];
+        tail[i] = c < 0x80 ? static_cast<char>(c) : '?';
+    }
+    return isShortcutName(tail, 4);
+}
+
 bool folderFits(std::size_t depth, std::size_t length) { return depth + length < MAX_FOLDER_PATH; }
 bool shortcutFits(std::size_t depth, std::size_t length) { return depth + length < MAX_SHORTCUT_PATH; }
 
@@ -154,4 +171,33 @@ bool targetRoot(const char* target, char* out, std::size_t size)
     out[n] = '\\';
     out[n + 1] = '\0';
     return true;
+}
+
+// The bin's folder names, upper case, as Windows has named them since 95, 2000 and Vista.
+template <typename C>
+static bool recycleFolderAt(const C* path, std::size_t length)
+{
+    static const char* const names[] = {"RECYCLED", "RECYCLER", "$RECYCLE.BIN"};
+    for (const char* name : names) {
+        std::size_t n = std::strlen(name), i = 0;
+        if (length < 3 + n + 2)
+            continue;
+        while (i < n && (path[3 + i] >= 'a' && path[3 + i] <= 'z' ? path[3 + i] - 'a' + 'A' : path[3 + i]) == name[i])
+            ++i;
+        if (i == n && path[3 + n] == '\\')
+            return true;
+    }
+    return false;
+}
+
+bool isInRecycledFolder(const char* path, std::size_t length) { return recycleFolderAt(path, length); }
+
+bool isInRecycleBin(const wchar_t* path)
+{
+    if (path[0] == L'\\' && path[1] == L'\\' && path[2] == L'?' && path[3] == L'\\')
+        path += 4;
+    std::size_t n = 0;
+    while (path[n] != L'\0')
+        ++n;
+    return n > 2 && path[1] == L':' && recycleFolderAt(path, n);
 }

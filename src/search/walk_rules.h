@@ -10,6 +10,10 @@ constexpr std::size_t MAX_SHORTCUT_PATH = 350;
 // A name ending in ".lnk" or ".pif" in any ASCII case; ".lnk" alone counts.
 bool isShortcutName(const char* name, std::size_t length);
 
+// The same of a wide path's last name, as Windows reaches it: trailing spaces and dots
+// dropped ("good.lnk. " opens "good.lnk").
+bool namesShortcutFile(const wchar_t* path);
+
 // `depth` is the length of the folder's path, `length` that of the entry's name, in units.
 bool folderFits(std::size_t depth, std::size_t length);
 bool shortcutFits(std::size_t depth, std::size_t length);
@@ -45,6 +49,13 @@ bool isFileSystemTarget(const char* target);
 // A path with '?' or '*' names no single file: the shell would take it as a pattern. No
 // code page the program runs under has either byte inside a double-byte character.
 bool namesOneFile(const char* path);
+
+// A path inside a Recycle Bin's own folder at a drive's root ("X:\$Recycle.Bin\...", and
+// the older RECYCLER and RECYCLED, any case): deleting it to the bin would put the bin's own
+// content back into it. Only the positions after "X:\" are looked at.
+bool isInRecycledFolder(const char* path, std::size_t length);
+// The same of a final path, "\\?\X:\..." or "X:\...".
+bool isInRecycleBin(const wchar_t* path);
 
 // "X:" at the start of `text`, with an ASCII drive letter.
 bool isDrivePrefix(const char* text);

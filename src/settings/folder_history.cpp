@@ -29,7 +29,7 @@ static void makeFullPath()
     static wchar_t wide[FOLDER_TEXT_BYTES];
     static wchar_t full[MAX_FOLDER_TEXT + 1];
     static char text[FOLDER_TEXT_BYTES];
-    if (isFullPath(app.pathBuf) || MultiByteToWideChar(CP_ACP, 0, app.pathBuf, -1, wide, FOLDER_TEXT_BYTES) <= 0)
+    if (isFullPath(app.pathBuf) || wideOf(app.pathBuf, wide, FOLDER_TEXT_BYTES) <= 0)
         return;
     DWORD n = GetFullPathNameW(wide, MAX_FOLDER_TEXT + 1, full, nullptr);
     if (n == 0 || n > MAX_FOLDER_TEXT || narrowExactly(full, text, FOLDER_TEXT_BYTES) == 0)

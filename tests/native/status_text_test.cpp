@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "results/status_text.h"
+#include "search/walk_rules.h"
 
 namespace {
 
@@ -24,12 +25,17 @@ TEST(StatusText, RecycledFolderRule)
         bool recycled;
     } cases[] = {
         {"D:\\Recycled\\a.lnk", true},      {"D:\\RECYCLED\\a.lnk", true},     {"x:\\rEcYcLeD\\b", true},
-        {"D:\\RECYCLER\\a.lnk", false},     {"D:\\sub\\RECYCLED\\a.lnk", false}, {"D:\\RECYCLED.lnk", false},
+        {"D:\\RECYCLER\\a.lnk", true},      {"C:\\$Recycle.Bin\\S-1-5-21\\$RAB.lnk", true},  {"C:\\$Recycle.Bin", false},
+        {"D:\\sub\\RECYCLED\\a.lnk", false}, {"D:\\RECYCLED.lnk", false},
         {"D:\\RECYCLED", false},            {"D:\\RECYCLEDX\\a", false},       {"", false},
         {"abcRECYCLED\\x", true},  // only the fixed positions are looked at
     };
     for (const Case& c : cases)
         EXPECT_EQ(isInRecycledFolder(c.path, std::strlen(c.path)), c.recycled) << c.path;
+    // Final paths, as a handle gives them.
+    EXPECT_TRUE(isInRecycleBin(L"\\\\?\\C:\\$RECYCLE.BIN\\S-1-5-18\\$R1.lnk"));
+    EXPECT_FALSE(isInRecycleBin(L"\\\\?\\C:\\Users\\$Recycle.Bin\\a.lnk"));
+    EXPECT_FALSE(isInRecycleBin(L"\\\\?\\UNC\\srv\\RECYCLER\\a.lnk"));
 }
 
 TEST(StatusText, HoverIndexNamesOnlyListedEntries)

@@ -23,6 +23,11 @@ TEST(WalkRules, ShortcutNames)
     };
     for (const Case& c : cases)
         EXPECT_EQ(isShortcutName(c.name, std::strlen(c.name)), c.shortcut) << '"' << c.name << '"';
+    // A report's place: the name Windows reaches, trailing dots and spaces dropped.
+    for (const wchar_t* name : {L"C:\\t\\good.lnk", L"C:\\t\\good.lnk.", L"C:\\t\\good.LNK ", L"x.pif. ."})
+        EXPECT_TRUE(namesShortcutFile(name));
+    for (const wchar_t* name : {L"C:\\t\\r.csv", L"C:\\t.lnk\\r", L"lnk", L"C:\\a.ln\u212A"})
+        EXPECT_FALSE(namesShortcutFile(name));
 }
 
 TEST(WalkRules, PathLimitsFitTheBuffer)

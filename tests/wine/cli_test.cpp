@@ -4,6 +4,7 @@
 #include <shlobj.h>
 
 #include <algorithm>
+#include <functional>
 
 namespace {
 
@@ -11,32 +12,55 @@ std::string builtCli() { return onDriveZ(VELLMOOR_CLI_EXE); }
 
 struct Ran {
     DWORD code;
-    std::string out;
+    std::string out, err;
 };
 
-// Runs the program with `arguments`, its standard output redirected to a file.
-Ran runCli(const std::string& arguments, const std::string& dir)
+// A run under way: its standard output and error go to files in `dir`, its current folder.
+struct Started {
+    PROCESS_INFORMATION pi;
+    std::string outFile, errFile;
+    bool ok;
+};
+
+Started startCli(const std::string& arguments, const std::string& dir, HANDLE stdOut = nullptr)
 {
-    std::string outFile = dir + "\\stdout.txt";
+    static unsigned runs;
+    Started s = {{}, dir + "\\stdout" + std::to_string(runs) + ".txt", dir + "\\stderr" + std::to_string(runs) + ".txt", false};
+    ++runs;
     SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
-    HANDLE out = CreateFileA(outFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr);
+    HANDLE out = CreateFileA(s.outFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr);
+    HANDLE err = CreateFileA(s.errFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr);
     STARTUPINFOA si = {};
     si.cb = sizeof si;
     si.dwFlags = STARTF_USESTDHANDLES;
-    si.hStdOutput = out;
-    si.hStdError = GetStdHandle(STD_ERROR_HANDLE);
-    PROCESS_INFORMATION pi;
+    si.hStdOutput = stdOut != nullptr ? stdOut : out;
+    si.hStdError = err;
     std::string line = "\"" + builtCli() + "\" " + arguments;
-    Ran r = {12345, ""};
-    if (CreateProcessA(nullptr, &line[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi)) {
-        if (WaitForSingleObject(pi.hProcess, 60000) == WAIT_OBJECT_0)
-            GetExitCodeProcess(pi.hProcess, &r.code);
-        CloseHandle(pi.hThread);
-        CloseHandle(pi.hProcess);
-    }
+    s.ok = CreateProcessA(nullptr, &line[0], nullptr, nullptr, TRUE, 0, nullptr, dir.c_str(), &si, &s.pi) != 0;
     CloseHandle(out);
-    r.out = readFile(outFile);
+    CloseHandle(err);
+    return s;
+}
+
+Ran finishCli(Started& s)
+{
+    Ran r = {12345, "", ""};
+    if (s.ok) {
+        if (WaitForSingleObject(s.pi.hProcess, 120000) == WAIT_OBJECT_0)
+            GetExitCodeProcess(s.pi.hProcess, &r.code);
+        CloseHandle(s.pi.hThread);
+        CloseHandle(s.pi.hProcess);
+    }
+    r.out = readFile(s.outFile);
+    r.err = readFile(s.errFile);
     return r;
+}
+
+// Runs the program with `arguments`, its standard output redirected to a file.
+Ran runCli(const std::string& arguments, const std::string& dir, HANDLE stdOut = nullptr)
+{
+    Started s = startCli(arguments, dir, stdOut);
+    return finishCli(s);
 }
 
 std::string inQuotes(const std::string& s) { return "\"" + s + "\""; }
@@ -55,6 +79,7 @@ class CliTest : public ::testing::Test {
 protected:
     std::string root, work, target;
     std::string missing, odd, absent, valid;
+    std::string brokenBytes, validBytes;  // copied where many shortcuts are needed: saving each costs
     void SetUp() override
     {
         CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
@@ -80,6 +105,8 @@ protected:
             bytes[at] = 'Q';
         writeFile(absent, bytes);
         DeleteFileA(target.c_str());
+        brokenBytes = readFile(missing);
+        validBytes = readFile(valid);
     }
     void TearDown() override
     {
@@ -145,6 +172,198 @@ TEST_F(CliTest, StandardPlaces)
     EXPECT_EQ(r.code, 1u);
     EXPECT_NE(r.out.find(link + "\r\n"), std::string::npos) << r.out;
     EXPECT_EQ(r.out.find(root), std::string::npos);
+}
+
+// Whether a report or a log holds `part`.
+bool has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+// The report's line that starts with `start`, or nothing.
+std::string lineOf(const std::string& report, const std::string& start)
+{
+    std::size_t at = report.find("\n" + start);
+    return at == std::string::npos ? "" : report.substr(at + 1, report.find('\n', at + 1) - at - 1);
+}
+
+// What an administrator's scripts met, one row each: a prepared tree and arguments, then the
+// exit code, the gist of standard error, and the report and the disk afterwards.
+TEST_F(CliTest, EveryWordOfTheReportHolds)
+{
+    std::string outside = makeTempDir("clioutside");
+    writeFile(outside + "\\elsewhere.lnk", brokenBytes);
+    HANDLE held = INVALID_HANDLE_VALUE;
+    struct Row {
+        const char* name;
+        std::function<std::string(const std::string& t)> prepare;  // makes the tree in t, gives the arguments
+        DWORD code;
+        const char* errHas;                                         // the gist of standard error; "" for none
+        std::function<void(const std::string& t, const Ran& r)> check;
+        std::function<void(const std::string& t)> during;           // while the program runs
+        HANDLE stdOut;
+    } rows[] = {
+        {"a list never writes its report over a shortcut",
+         [&](const std::string& t) {
+             writeFile(t + "\\good.lnk", validBytes);
+             writeFile(t + "\\a.lnk", brokenBytes);
+             return "list --output " + inQuotes(t + "\\good.lnk.") + " " + inQuotes(t);
+         },
+         2, "named like a shortcut",
+         [&](const std::string& t, const Ran&) {
+             EXPECT_EQ(readFile(t + "\\good.lnk"), validBytes);
+             // Elsewhere the report goes whole to a new file, moved over the old one at the end.
+             writeFile(t + "\\report.csv", "old");
+             Ran r = runCli("list --format=csv --output=" + inQuotes(t + "\\report.csv") + " " + inQuotes(t), work);
+             EXPECT_EQ(r.code, 1u);
+             EXPECT_EQ(r.out, "");
+             EXPECT_TRUE(has(readFile(t + "\\report.csv"), t + "\\a.lnk,")) << readFile(t + "\\report.csv");
+             WIN32_FIND_DATAA fd;
+             HANDLE find = FindFirstFileA((t + "\\*.tmp").c_str(), &fd);
+             EXPECT_EQ(find, INVALID_HANDLE_VALUE) << "a new file left behind";
+             if (find != INVALID_HANDLE_VALUE)
+                 FindClose(find);
+         }},
+        {"a value is never the next option",
+         [&](const std::string& t) {
+             writeFile(t + "\\a.lnk", brokenBytes);
+             return "delete --output --recycle " + inQuotes(t);
+         },
+         2, "--output needs a file name",
+         [&](const std::string& t, const Ran&) {
+             EXPECT_TRUE(fileExists(t + "\\a.lnk"));
+             EXPECT_FALSE(fileExists(work + "\\--recycle"));
+         }},
+        {"an option given twice, and no command: the hint once",
+         [&](const std::string& t) { return "list --all --all " + inQuotes(t); }, 2, "an option is given twice",
+         [&](const std::string&, const Ran&) {
+             Ran none = runCli("", work);
+             EXPECT_EQ(none.code, 2u);
+             EXPECT_EQ(none.err, "vellmoor-cli: no command: list or delete (see vellmoor-cli --help)\r\n");
+         }},
+        {"a file whose folder was renamed during the run is moved, not deleted",
+         [&](const std::string& t) {
+             CreateDirectoryA((t + "\\A").c_str(), nullptr);
+             CreateDirectoryA((t + "\\B").c_str(), nullptr);
+             for (int i = 0; i < 600; ++i)
+                 writeFile(t + "\\A\\" + std::to_string(i) + ".lnk", brokenBytes);
+             writeFile(t + "\\B\\x.lnk", brokenBytes);
+             return "delete --format csv " + inQuotes(t + "\\A") + " " + inQuotes(t + "\\B");
+         },
+         0, "",
+         [&](const std::string& t, const Ran& r) {
+             EXPECT_TRUE(has(lineOf(r.out, t + "\\B\\x.lnk,"), ",missing,")) << r.out;
+             EXPECT_TRUE(has(lineOf(r.out, t + "\\B\\x.lnk,"), ",moved,")) << r.out;
+             EXPECT_TRUE(fileExists(t + "\\C\\x.lnk"));
+         },
+         // Once the deletions have begun (A's folder changes), B is renamed: its entry comes last.
+         [&](const std::string& t) {
+             WIN32_FILE_ATTRIBUTE_DATA before, now;
+             GetFileAttributesExA((t + "\\A").c_str(), GetFileExInfoStandard, &before);
+             for (int i = 0; i < 20000; ++i) {
+                 GetFileAttributesExA((t + "\\A").c_str(), GetFileExInfoStandard, &now);
+                 if (CompareFileTime(&now.ftLastWriteTime, &before.ftLastWriteTime) != 0)
+                     break;
+                 Sleep(1);
+             }
+             EXPECT_TRUE(MoveFileA((t + "\\B").c_str(), (t + "\\C").c_str()));
+         }},
+        {"two runs at once: every file gone, both say so",
+         [&](const std::string& t) {
+             for (int i = 0; i < 1500; ++i)
+                 writeFile(t + "\\" + std::to_string(i) + ".lnk", brokenBytes);
+             return "delete --format json " + inQuotes(t);
+         },
+         0, "",
+         [&](const std::string& t, const Ran& r) {
+             EXPECT_FALSE(has(r.out, "\"kept\"") || has(r.out, "\"failed\"")) << r.out.substr(0, 2000);
+             EXPECT_EQ(runCli("list " + inQuotes(t), work).code, 0u);
+         },
+         [&](const std::string& t) {
+             Ran second = runCli("delete --format json " + inQuotes(t), work);
+             EXPECT_EQ(second.code, 0u) << second.err;
+             EXPECT_FALSE(has(second.out, "\"kept\"") || has(second.out, "\"failed\"")) << second.out.substr(0, 2000);
+         }},
+        {"a link at a shortcut's name: list and delete agree",
+         [&](const std::string& t) {
+             unixLink(t + "\\sym.lnk", outside + "\\elsewhere.lnk");
+             return "list " + inQuotes(t);
+         },
+         0, "",
+         [&](const std::string& t, const Ran& r) {
+             EXPECT_EQ(r.out, "");
+             Ran all = runCli("list --all --format csv " + inQuotes(t), work);
+             EXPECT_TRUE(has(all.out, t + "\\sym.lnk,")) << all.out;
+             EXPECT_TRUE(has(all.out, ",link,")) << all.out;
+             EXPECT_EQ(runCli("delete " + inQuotes(t), work).code, 0u);
+             EXPECT_TRUE(fileExists(outside + "\\elsewhere.lnk"));
+         }},
+        {"a shortcut held without sharing, and a junk file named .lnk: told, never silent",
+         [&](const std::string& t) {
+             writeFile(t + "\\a.lnk", brokenBytes);
+             writeFile(t + "\\.lnk", "junk");
+             held = CreateFileA((t + "\\a.lnk").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+             return "delete " + inQuotes(t);
+         },
+         0, "2 shortcut(s) could not be read",
+         [&](const std::string& t, const Ran&) {
+             EXPECT_TRUE(fileExists(t + "\\a.lnk"));
+             Ran all = runCli("list --all --format csv " + inQuotes(t), work);
+             CloseHandle(held);
+             EXPECT_TRUE(has(all.out, t + "\\a.lnk,,unreadable,")) << all.out;
+             EXPECT_TRUE(has(all.out, t + "\\.lnk,,unreadable,")) << all.out;
+         }},
+        {"a folder text the window refuses is refused",
+         [&](const std::string& t) {
+             CreateDirectoryA((t + "\\Links").c_str(), nullptr);
+             CreateDirectoryW((L"\\\\?\\" + std::wstring(t.begin(), t.end()) + L"\\Links ").c_str(), nullptr);
+             writeFile(t + "\\Links\\a.lnk", brokenBytes);
+             return "delete " + inQuotes(t + "\\Links ");
+         },
+         2, "two folders answer to",
+         [&](const std::string& t, const Ran&) { EXPECT_TRUE(fileExists(t + "\\Links\\a.lnk")); }},
+        {"report paths are the files' paths, each once",
+         [&](const std::string& t) {
+             CreateDirectoryA((t + "\\sub").c_str(), nullptr);
+             writeFile(t + "\\a.lnk", brokenBytes);
+             writeFile(t + "\\sub\\b.lnk", brokenBytes);
+             std::string slashed = t;
+             for (char& c : slashed)
+                 c = c == '\\' ? '/' : c;
+             return "list " + inQuotes(t + "\\sub") + " " + t + "\\ " + inQuotes(t + "\\sub\\..") + " " +
+                    inQuotes(slashed) + " " + inQuotes("\\\\?\\" + t);
+         },
+         1, "",
+         [&](const std::string& t, const Ran& r) {
+             EXPECT_EQ(sortedLines(r.out), (std::vector<std::string>{t + "\\a.lnk", t + "\\sub\\b.lnk"}));
+         }},
+        {"a report that cannot be written after deleting has an exit code of its own",
+         [&](const std::string& t) {
+             writeFile(t + "\\a.lnk", brokenBytes);
+             return "delete " + inQuotes(t);
+         },
+         4, "after files were deleted",
+         [&](const std::string& t, const Ran&) { EXPECT_FALSE(fileExists(t + "\\a.lnk")); }, nullptr,
+         CreateFileA("Z:\\dev\\full", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr)},
+    };
+    for (Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        std::string t = makeTempDir("clirow");
+        std::string arguments = row.prepare(t);
+        if (row.stdOut != nullptr)
+            SetHandleInformation(row.stdOut, HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT);
+        Started s = startCli(arguments, work, row.stdOut);
+        if (row.during)
+            row.during(t);
+        Ran r = finishCli(s);
+        if (row.stdOut != nullptr)
+            CloseHandle(row.stdOut);
+        EXPECT_EQ(r.code, row.code) << r.err;
+        if (*row.errHas == '\0')
+            EXPECT_EQ(r.err, "");
+        else
+            EXPECT_TRUE(has(r.err, row.errHas)) << r.err;
+        row.check(t, r);
+        removeTree(t);
+    }
+    removeTree(outside);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include "res/resource.h"
 #include "results/delete_entries.h"
 #include "results/result_list.h"
+#include "search/file_lookup.h"
 #include "search/pump.h"
 
 namespace {
@@ -156,6 +157,40 @@ TEST_F(DeleteTest, RecycleOnAVolumeWithoutABinDeletesNothing)
     EXPECT_TRUE(fileExists(files[0]));
     EXPECT_EQ(listEntries(), files);
     EXPECT_EQ(windowText(app.statusLabel), "0 / 2 Links");
+}
+
+// Windows refuses to open a file deleted by another program that still holds it with "access
+// denied", as it refuses a real denial; only the status behind it says the file is gone.
+// Wine opens such a file, so the refusal is staged in front of the lookup.
+LONG refusal;
+HANDLE WINAPI refuseOpen(LPCWSTR, DWORD, DWORD, LPSECURITY_ATTRIBUTES, DWORD, DWORD, HANDLE)
+{
+    typedef ULONG(NTAPI * SetStatusFn)(LONG);
+    auto set = reinterpret_cast<SetStatusFn>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleA("ntdll.dll"), "RtlSetLastWin32ErrorAndNtStatusFromNtStatus")));
+    set(refusal);
+    return INVALID_HANDLE_VALUE;
+}
+
+TEST_F(DeleteTest, AFileDeletedElsewhereLeavesTheListAndADeniedOneStays)
+{
+    listFiles(2);
+    struct Row {
+        LONG status;
+        bool listedAfter;
+    } rows[] = {{static_cast<LONG>(0xC0000056), false} /* delete pending */, {static_cast<LONG>(0xC0000022), true} /* denied */};
+    for (const Row& row : rows) {
+        std::size_t before = listEntries().size();
+        selectEntry(0, true);
+        refusal = row.status;
+        openForLookup = refuseOpen;
+        deleteSelected();
+        openForLookup = CreateFileW;
+        EXPECT_EQ(listEntries().size(), row.listedAfter ? before : before - 1) << row.status;
+        EXPECT_FALSE(isSelected(0));
+    }
+    EXPECT_TRUE(fileExists(files[0]));
+    EXPECT_TRUE(fileExists(files[1]));
 }
 
 TEST_F(DeleteTest, EscStopsAfterTheCurrentEntry)

@@ -950,8 +950,9 @@ TEST_F(SearchTest, DeleteActsOnTheListedFileWhateverChangedOnDisk)
          },
          {"\\X\\old.lnk"}, true},
         {"deleted by hand", false, false, [](const std::string& f) { DeleteFileA((f + "\\X\\old.lnk").c_str()); }, {}, false},
+        // Only moved: the file is still on its volume, and its entry stays.
         {"folder renamed", true, false,
-         [](const std::string& f) { MoveFileA((f + "\\X").c_str(), (f + "\\Y").c_str()); }, {"\\Y\\old.lnk"}, false},
+         [](const std::string& f) { MoveFileA((f + "\\X").c_str(), (f + "\\Y").c_str()); }, {"\\Y\\old.lnk"}, true},
     };
     std::string validBytes = readFile(side + "\\valid.lnk");
     for (const Row& row : rows) {

@@ -1,0 +1,17 @@
+// The folders the console program walks: those named on its command line, taken by the
+// window's rule for a typed folder and as full paths, or the standard places; each walked
+// once, whatever else names it or holds it.
+#pragma once
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "cli/cli_args.h"
+
+struct WalkRoot {
+    std::string text;  // the program's 8-bit text
+    std::size_t walkBytes, walkUnits;
+};
+
+// An empty string when every folder named can be searched, else why not.
+std::string takeRoots(const CliArguments& options, std::vector<WalkRoot>& out);

@@ -1,0 +1,94 @@
+#include "cli/cli_report_file.h"
+
+#include "cli/cli_console.h"
+#include "search/exact_text.h"
+#include "search/walk_rules.h"
+
+static const DWORD SHARE_ALL = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+// The folder a full path's file lies in, as GetTempFileNameW takes it.
+static std::wstring folderOf(const std::wstring& path)
+{
+    std::size_t cut = path.find_last_of(L'\\');
+    return cut == std::wstring::npos ? std::wstring() : path.substr(0, cut + 1);
+}
+
+// A new file in `folder`, made and left empty: its name, or empty when none can be made.
+static std::wstring newFileIn(const std::wstring& folder)
+{
+    wchar_t name[MAX_PATH + 1];
+    return GetTempFileNameW(folder.c_str(), L"vmr", 0, name) != 0 ? std::wstring(name) : std::wstring();
+}
+
+std::string prepareReport(const char* output, ReportPlace& place)
+{
+    place = {GetStdHandle(STD_OUTPUT_HANDLE), L""};
+    if (output == nullptr)
+        return "";
+    std::wstring named = wideOfUtf8(output);
+    wchar_t full[MAX_PATH * 2];
+    DWORD n = GetFullPathNameW(named.c_str(), MAX_PATH * 2, full, nullptr);
+    if (n == 0 || n >= MAX_PATH * 2)
+        return std::string("cannot write ") + output + ": no such place";
+    // A report in a shortcut's place would replace the shortcut, and be found by the next
+    // run as one that cannot be read.
+    if (namesShortcutFile(full))
+        return std::string("will not write the report to ") + output + ": it is named like a shortcut";
+    DWORD attributes = GetFileAttributesW(full);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return std::string("will not write the report to ") + output + ": it is a folder";
+    if (attributes != INVALID_FILE_ATTRIBUTES) {
+        // Opened as it is, without changing it: a device or a pipe is written directly; a
+        // file is looked at under its real name (an 8.3 name or a link hides a shortcut's).
+        HANDLE h = CreateFileW(full, GENERIC_WRITE, SHARE_ALL, nullptr, OPEN_EXISTING, 0, nullptr);
+        if (h == INVALID_HANDLE_VALUE)
+            return std::string("cannot write ") + output;
+        static wchar_t real[MAX_PATH * 4];
+        bool disk = GetFileType(h) == FILE_TYPE_DISK;
+        bool shortcut = disk && finalPathOfHandle(h, real, MAX_PATH * 4) && namesShortcutFile(real);
+        if (!disk) {
+            place.direct = h;
+            return "";
+        }
+        CloseHandle(h);
+        if (shortcut)
+            return std::string("will not write the report to ") + output + ": it is a shortcut";
+    } else if (GetLastError() != ERROR_FILE_NOT_FOUND) {
+        // Devices (NUL, CON) have no attributes on some systems: opened as they are.
+        HANDLE h = CreateFileW(full, GENERIC_WRITE, SHARE_ALL, nullptr, OPEN_EXISTING, 0, nullptr);
+        if (h != INVALID_HANDLE_VALUE && GetFileType(h) != FILE_TYPE_DISK) {
+            place.direct = h;
+            return "";
+        }
+        if (h != INVALID_HANDLE_VALUE)
+            CloseHandle(h);
+    }
+    // The folder must take a new file now, before anything is touched.
+    std::wstring probe = newFileIn(folderOf(full));
+    if (probe.empty())
+        return std::string("cannot write ") + output;
+    DeleteFileW(probe.c_str());
+    place = {nullptr, full};
+    return "";
+}
+
+bool writeReport(const ReportPlace& place, const std::string& text)
+{
+    if (place.direct != nullptr) {
+        bool written = writeOut(place.direct, text);
+        if (place.direct != GetStdHandle(STD_OUTPUT_HANDLE))
+            written = CloseHandle(place.direct) && written;
+        return written;
+    }
+    std::wstring fresh = newFileIn(folderOf(place.path));
+    if (fresh.empty())
+        return false;
+    HANDLE h = CreateFileW(fresh.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, TRUNCATE_EXISTING, 0, nullptr);
+    bool whole = h != INVALID_HANDLE_VALUE && writeOut(h, text) && FlushFileBuffers(h);
+    if (h != INVALID_HANDLE_VALUE)
+        whole = CloseHandle(h) && whole;
+    if (whole && MoveFileExW(fresh.c_str(), place.path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return true;
+    DeleteFileW(fresh.c_str());
+    return false;
+}

@@ -1,0 +1,19 @@
+// Where the console program's report goes: standard output, or the file --output names,
+// which is replaced only by a whole report and is never a shortcut or a folder.
+#pragma once
+#include <windows.h>
+
+#include <string>
+
+struct ReportPlace {
+    HANDLE direct;        // standard output, a device or a pipe: written as it is
+    std::wstring path;    // otherwise the disk file to replace, by its full path
+};
+
+// Checks --output (null: standard output) before anything is touched: an empty string
+// when the report can go there, else why not.
+std::string prepareReport(const char* output, ReportPlace& place);
+
+// The whole report: to a device or pipe directly, to a disk file through a new file in its
+// folder moved over it at the end, so that an interrupted run leaves the old file or none.
+bool writeReport(const ReportPlace& place, const std::string& text);
