@@ -176,6 +176,7 @@ static bool describe(DeleteResult d, CliRecord& r)
         /* NOT_THE_FILE */ {"kept", "another file, a folder or a link is at its name now", false},
         /* NOT_BROKEN */ {"kept", "its target is back", false},
         /* UNREADABLE */ {"failed", "it cannot be read as a shortcut now", true},
+        /* UNCONFIRMED */ {"failed", "could not confirm that the Recycle Bin holds this very file", true},
         /* NO_BIN */ {"kept", "the drive has no Recycle Bin", true},
         /* FAILED */ {"failed", "", true},
     };
@@ -270,6 +271,7 @@ static int run()
 
     bool deleting = options.command == CLI_DELETE;
     bool left = false, removed = false;
+    beginDeletions();
     std::string text = reportStart(options.format, deleting);
     std::vector<Entry>& entries = walk.entries;
     for (std::size_t i = 0; i < entries.size(); ++i) {

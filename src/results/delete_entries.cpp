@@ -60,6 +60,7 @@ static void finishDeleting(bool refresh)
 
 void deleteEntries(UINT command, unsigned index)
 {
+    beginDeletions();
     if (command & 0x10) {  // "&Delet Item"
         finishDeleting(deleteEntry(index, true) >= 0);
         return;

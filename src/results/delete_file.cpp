@@ -1,6 +1,7 @@
 #include "results/delete_file.h"
 
 #include "app/app_state.h"
+#include "results/recycle_item.h"
 #include "search/exact_text.h"
 #include "search/file_lookup.h"
 #include "search/shortcut_check.h"
@@ -75,17 +76,48 @@ static bool recycle(char* source, int len, const FileIdentity& identity)
     return after == FOUND_NOTHING || after == FOUND_DELETE_PENDING || after == FOUND_OTHER_FILE;
 }
 
+// Through the shell's file operation, which tells what it put in the bin; where the system
+// has none that works, by name.
+static DeleteOutcome toTheBin(char* source, int len, const FileIdentity& identity)
+{
+    static wchar_t wide[PATH_BUF_BYTES];
+    static const DeleteOutcome outcomes[] = {
+        /* BIN_UNAVAILABLE */ OUTCOME_FAILED, /* BIN_RECYCLED */ OUTCOME_RECYCLED, /* BIN_FOR_GOOD */ OUTCOME_DELETED,
+        /* BIN_REFUSED */ OUTCOME_NO_BIN,     /* BIN_OTHER_FILE */ OUTCOME_NOT_THE_FILE,
+        /* BIN_UNCONFIRMED */ OUTCOME_UNCONFIRMED, /* BIN_FAILED */ OUTCOME_FAILED,
+    };
+    BinOutcome bin = wideOf(source, wide, PATH_BUF_BYTES) > 0 ? recycleListedFile(wide, identity) : BIN_FAILED;
+    if (bin != BIN_UNAVAILABLE)
+        return outcomes[bin];
+    return recycle(source, len, identity) ? OUTCOME_RECYCLED : OUTCOME_FAILED;
+}
+
 HRESULT(WINAPI* queryRecycleBin)(LPCWSTR, LPSHQUERYRBINFO) = SHQueryRecycleBinW;
 
 // The documented question: the bin of a volume that has none (a memory card, most network
-// shares) cannot be queried.
-static bool hasRecycleBin(const char* source)
+// shares) cannot be queried. Each query totals the whole bin, so a volume is asked once per
+// Delete or run, not once per file.
+static const unsigned BIN_VOLUMES = 16;
+static std::uint32_t binVolume[BIN_VOLUMES];
+static bool binAnswer[BIN_VOLUMES];
+static unsigned binVolumesKnown;
+
+void beginDeletions() { binVolumesKnown = 0; }
+
+static bool hasRecycleBin(const char* source, std::uint32_t volume)
 {
+    for (unsigned i = 0; i < binVolumesKnown; ++i)
+        if (binVolume[i] == volume)
+            return binAnswer[i];
     static wchar_t wide[PATH_BUF_BYTES];
     SHQUERYRBINFO info = {};
     info.cbSize = sizeof info;
-    return wideOf(source, wide, PATH_BUF_BYTES) > 0 &&
-           SUCCEEDED(queryRecycleBin(wide, &info));
+    bool has = wideOf(source, wide, PATH_BUF_BYTES) > 0 && SUCCEEDED(queryRecycleBin(wide, &info));
+    if (binVolumesKnown < BIN_VOLUMES) {
+        binVolume[binVolumesKnown] = volume;
+        binAnswer[binVolumesKnown++] = has;
+    }
+    return has;
 }
 
 // Nothing of the listed file at its name: gone from its volume, or only moved there.
@@ -142,10 +174,10 @@ DeleteResult deleteListedFile(char* source, int len, const ListedFile& listed, b
         toBin = toBin && !isInRecycledFolder(source, static_cast<std::size_t>(len));
         if (!toBin)
             result.outcome = deleteForGood(held) ? OUTCOME_DELETED : OUTCOME_FAILED;
-        else if (!hasRecycleBin(source))  // there the shell would delete for good, unasked
+        else if (!hasRecycleBin(source, listed.identity.volume))  // there the shell would delete for good, unasked
             result.outcome = OUTCOME_NO_BIN;
         else
-            result.outcome = recycle(source, len, listed.identity) ? OUTCOME_RECYCLED : OUTCOME_FAILED;
+            result.outcome = toTheBin(source, len, listed.identity);
         if (result.outcome == OUTCOME_FAILED)
             result = afterFailure(source, listed.identity, toBin ? 0 : GetLastError());
     }

@@ -16,6 +16,7 @@ enum DeleteOutcome {
     OUTCOME_NOT_THE_FILE,  // another file, a folder or a link at its name: kept
     OUTCOME_NOT_BROKEN,    // its target is back: kept
     OUTCOME_UNREADABLE,    // the shell could not read it again to check its target: kept
+    OUTCOME_UNCONFIRMED,   // something went to the bin, not shown to be the listed file
     OUTCOME_NO_BIN,        // to the bin on a volume without one: kept
     OUTCOME_FAILED,        // in use, denied, or the operation failed: kept
 };
@@ -27,6 +28,10 @@ struct DeleteResult {
     DeleteOutcome outcome;
     unsigned long error;  // with OUTCOME_FAILED: the system's error code, where it gave one
 };
+
+// Before a Delete of many entries, or a console run: what was learnt of the volumes' bins
+// is asked again.
+void beginDeletions();
 
 // `source` holds the path (`len` bytes) with room for a second NUL after it.
 DeleteResult deleteListedFile(char* source, int len, const ListedFile& listed, bool toBin);

@@ -1,8 +1,14 @@
 #include "search/file_identity.h"
 
+#include <cstring>
+
 bool sameFile(const FileIdentity& a, const FileIdentity& b)
 {
-    return a.known && b.known && a.volume == b.volume && a.indexHigh == b.indexHigh && a.indexLow == b.indexLow;
+    if (!a.known || !b.known || a.volume != b.volume || a.indexHigh != b.indexHigh || a.indexLow != b.indexLow)
+        return false;
+    if (a.size != b.size || a.created != b.created || a.written != b.written)
+        return false;
+    return !a.hasId128 || !b.hasId128 || std::memcmp(a.id128, b.id128, sizeof a.id128) == 0;
 }
 
 bool isPlainFileKind(std::uint32_t attributes, std::uint32_t reparseTag)

@@ -1,5 +1,7 @@
 #include "search/file_lookup.h"
 
+#include <cstring>
+
 #include "search/exact_text.h"
 #include "search/path_limits.h"
 #include "search/walk_rules.h"
@@ -14,14 +16,35 @@ static HANDLE openItself(const wchar_t* path)
 
 static std::uint64_t joined(DWORD high, DWORD low) { return (std::uint64_t{high} << 32) | low; }
 
+// The 128-bit file ID, where the system (Windows 8 on) and the volume give one.
+static const FILE_INFO_BY_HANDLE_CLASS FILE_ID_INFO_CLASS = static_cast<FILE_INFO_BY_HANDLE_CLASS>(18);
+
+static void id128Of(HANDLE h, FileIdentity& id)
+{
+    struct {
+        ULONGLONG volume;
+        BYTE fileId[16];
+    } info;
+    id.hasId128 = GetFileInformationByHandleEx(h, FILE_ID_INFO_CLASS, &info, sizeof info) != 0;
+    if (id.hasId128)
+        std::memcpy(id.id128, info.fileId, sizeof id.id128);
+}
+
 static bool identityOf(HANDLE h, FileIdentity& id)
 {
     BY_HANDLE_FILE_INFORMATION info;
     if (!GetFileInformationByHandle(h, &info))
         return false;
-    id = {info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow, true,
+    id = {info.dwVolumeSerialNumber,
+          info.nFileIndexHigh,
+          info.nFileIndexLow,
+          true,
           joined(info.nFileSizeHigh, info.nFileSizeLow),
-          joined(info.ftLastWriteTime.dwHighDateTime, info.ftLastWriteTime.dwLowDateTime)};
+          joined(info.ftCreationTime.dwHighDateTime, info.ftCreationTime.dwLowDateTime),
+          joined(info.ftLastWriteTime.dwHighDateTime, info.ftLastWriteTime.dwLowDateTime),
+          {},
+          false};
+    id128Of(h, id);
     return true;
 }
 
@@ -61,8 +84,9 @@ static bool fileIndexOf(HANDLE h, FileIdentity& id)
     id.indexHigh = static_cast<std::uint32_t>(index.HighPart);
     id.indexLow = index.LowPart;
     id.size = static_cast<std::uint64_t>(info.size.QuadPart);
+    id.created = static_cast<std::uint64_t>(info.created.QuadPart);
     id.written = static_cast<std::uint64_t>(info.written.QuadPart);
-    return true;
+    return true;  // the 128-bit ID, where there is one, came with the folder's listing
 }
 
 static wchar_t widePath[PATH_BUF_BYTES];
@@ -92,6 +116,21 @@ FileIdentity identifyFile(const char* path, const std::uint32_t* volume, bool* p
         *plain = isPlainFileHandle(h, widePath);
     CloseHandle(h);
     return id;
+}
+
+bool identifyPath(const wchar_t* path, FileIdentity& id, bool* keepsFileIds)
+{
+    HANDLE h = openItself(path);
+    if (h == INVALID_HANDLE_VALUE)
+        return false;
+    bool known = identityOf(h, id);
+    if (keepsFileIds != nullptr) {
+        wchar_t system[MAX_PATH + 1];
+        *keepsFileIds = GetVolumeInformationByHandleW(h, nullptr, 0, nullptr, nullptr, nullptr, system, MAX_PATH + 1) &&
+                        (lstrcmpiW(system, L"NTFS") == 0 || lstrcmpiW(system, L"ReFS") == 0);
+    }
+    CloseHandle(h);
+    return known;
 }
 
 bool folderVolume(const wchar_t* folder, std::uint32_t& volume)
@@ -184,8 +223,9 @@ WhereNow findMovedFile(const char* path, const FileIdentity& listed)
     char rootText[PATH_BUF_BYTES];
     static wchar_t root[PATH_BUF_BYTES];
     static wchar_t now[MAX_PATH * 4];
-    if (!listed.known || !targetRoot(path, rootText, sizeof rootText) || wideOf(rootText, root, PATH_BUF_BYTES) == 0)
-        return NOW_UNKNOWN;
+    if (!listed.known || (listed.indexHigh == 0 && listed.indexLow == 0) || !targetRoot(path, rootText, sizeof rootText) ||
+        wideOf(rootText, root, PATH_BUF_BYTES) == 0)
+        return NOW_UNKNOWN;  // a volume that numbers no files cannot be asked by number
     HANDLE volume = openForLookup(root, 0, SHARE_EVERYTHING, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (volume == INVALID_HANDLE_VALUE)
         return NOW_UNKNOWN;
@@ -199,13 +239,10 @@ WhereNow findMovedFile(const char* path, const FileIdentity& listed)
     if (h == INVALID_HANDLE_VALUE)
         return error == ERROR_INVALID_PARAMETER || error == ERROR_FILE_NOT_FOUND || error == ERROR_NOT_FOUND ? NOW_GONE
                                                                                                              : NOW_UNKNOWN;
-    // File numbers are given again to new files: the same number with another size or time
+    // File numbers are given again to new files: the same number with another size or times
     // is another file, and the listed one is gone.
     FileIdentity found;
-    WhereNow where = identityOf(h, found) && sameFile(found, listed) && found.size == listed.size &&
-                             found.written == listed.written
-                         ? NOW_MOVED
-                         : NOW_GONE;
+    WhereNow where = identityOf(h, found) && sameFile(found, listed) ? NOW_MOVED : NOW_GONE;
     if (where == NOW_MOVED && finalPathOfHandle(h, now, MAX_PATH * 4) && isInRecycleBin(now))
         where = NOW_GONE;  // put in the bin by another program or another run
     CloseHandle(h);

@@ -15,6 +15,10 @@ constexpr DWORD SHARE_EVERYTHING = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHA
 // With `plain`, also whether it is a plain file where its name says (not a link or folder).
 FileIdentity identifyFile(const char* path, const std::uint32_t* volume = nullptr, bool* plain = nullptr);
 
+// The identity of the file at a wide `path`, opened as itself; with `keepsFileIds`, whether
+// its volume keeps a file's ID when it is moved (NTFS, ReFS).
+bool identifyPath(const wchar_t* path, FileIdentity& id, bool* keepsFileIds = nullptr);
+
 // The volume serial number of the files in `folder` (links followed).
 bool folderVolume(const wchar_t* folder, std::uint32_t& volume);
 

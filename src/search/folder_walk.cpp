@@ -1,14 +1,12 @@
 #include "search/folder_walk.h"
 
+#include <cstring>
+
 #include "app/app_state.h"
 #include "search/exact_text.h"
 #include "search/file_lookup.h"
 #include "search/pump.h"
 #include "search/walk_rules.h"
-
-// The folder path in pathBuf, as the wide find functions take it. Every name in pathBuf
-// came from a wide name that round-trips exactly, so this is the folder that was found.
-static wchar_t widePattern[PATH_BUF_BYTES];
 
 // The found entry's name is one the system takes as it stands (see isExactName). Asked
 // only of folders and shortcuts: most files are neither, and are only counted.
@@ -88,25 +86,124 @@ static char* walkRoot;
 static bool rootUnopened;
 static const WalkObserver* observer;
 
-// The shortcut in pathBuf, checked if the observer asks for it, and its identity read now,
-// so that Delete acts on this very file or on none.
+// A folder's entries are read through a handle on it, a buffer at a time, each with the
+// file's number, size and times: a listed file's identity costs no open of its own.
+// Windows 8 on also gives the 128-bit file ID; Windows 7 and Wine refuse that class.
+struct EntryWithId128 {
+    DWORD next, index;
+    LARGE_INTEGER created, accessed, written, changed, size, allocated;
+    DWORD attributes, nameBytes, eaSize, reparseTag;
+    BYTE id[16];
+    WCHAR name[1];
+};
+static const FILE_INFO_BY_HANDLE_CLASS ENTRIES_WITH_ID128 = static_cast<FILE_INFO_BY_HANDLE_CLASS>(19);
+static bool id128Refused;
+
+const DWORD ENTRY_BUFFER_BYTES = 32 * 1024;
+static BYTE* entryBuffers[MAX_FOLDER_PATH / 2 + 2];  // one a level, kept for the next walk
+
+struct FolderEntries {
+    HANDLE folder;
+    BYTE* buffer;
+    DWORD at;         // the next entry's offset in the buffer, or ENTRY_BUFFER_BYTES for none
+    bool withId128;
+};
+
+// The entry's identity, as the folder lists it (the volume is the walk's).
+static FileIdentity entryIdentity;
+
+// Reads the next buffer; false at the end or on an error (GetLastError tells).
+static bool readEntries(FolderEntries& e)
+{
+    if (e.withId128 && GetFileInformationByHandleEx(e.folder, ENTRIES_WITH_ID128, e.buffer, ENTRY_BUFFER_BYTES)) {
+        e.at = 0;
+        return true;
+    }
+    if (e.withId128 && GetLastError() == ERROR_INVALID_PARAMETER)
+        id128Refused = true;  // not on this system: asked no more
+    e.withId128 = false;
+    if (!GetFileInformationByHandleEx(e.folder, FileIdBothDirectoryInfo, e.buffer, ENTRY_BUFFER_BYTES))
+        return false;
+    e.at = 0;
+    return true;
+}
+
+// The next entry into findData and entryIdentity; false when the folder has no more.
+static bool nextEntry(FolderEntries& e)
+{
+    if (e.at >= ENTRY_BUFFER_BYTES && !readEntries(e))
+        return false;
+    const BYTE* raw = e.buffer + e.at;
+    WIN32_FIND_DATAW& f = app.findData;
+    DWORD next, nameBytes;
+    const WCHAR* name;
+    if (e.withId128) {
+        const EntryWithId128& x = *reinterpret_cast<const EntryWithId128*>(raw);
+        next = x.next, nameBytes = x.nameBytes, name = x.name;
+        f.dwFileAttributes = x.attributes;
+        f.ftCreationTime = {x.created.LowPart, static_cast<DWORD>(x.created.HighPart)};
+        f.ftLastWriteTime = {x.written.LowPart, static_cast<DWORD>(x.written.HighPart)};
+        f.nFileSizeHigh = static_cast<DWORD>(x.size.HighPart), f.nFileSizeLow = x.size.LowPart;
+        std::memcpy(entryIdentity.id128, x.id, sizeof x.id);
+        std::memcpy(&entryIdentity.indexLow, x.id, 4);  // a 64-bit number is the ID's low half
+        std::memcpy(&entryIdentity.indexHigh, x.id + 4, 4);
+        entryIdentity.hasId128 = true;
+    } else {
+        const FILE_ID_BOTH_DIR_INFO& x = *reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(raw);
+        next = x.NextEntryOffset, nameBytes = x.FileNameLength, name = x.FileName;
+        f.dwFileAttributes = x.FileAttributes;
+        f.ftCreationTime = {x.CreationTime.LowPart, static_cast<DWORD>(x.CreationTime.HighPart)};
+        f.ftLastWriteTime = {x.LastWriteTime.LowPart, static_cast<DWORD>(x.LastWriteTime.HighPart)};
+        f.nFileSizeHigh = static_cast<DWORD>(x.EndOfFile.HighPart), f.nFileSizeLow = x.EndOfFile.LowPart;
+        entryIdentity.indexHigh = static_cast<std::uint32_t>(x.FileId.HighPart);
+        entryIdentity.indexLow = x.FileId.LowPart;
+        entryIdentity.hasId128 = false;
+    }
+    entryIdentity.size = (std::uint64_t{f.nFileSizeHigh} << 32) | f.nFileSizeLow;
+    entryIdentity.created = (std::uint64_t{f.ftCreationTime.dwHighDateTime} << 32) | f.ftCreationTime.dwLowDateTime;
+    entryIdentity.written = (std::uint64_t{f.ftLastWriteTime.dwHighDateTime} << 32) | f.ftLastWriteTime.dwLowDateTime;
+    std::size_t units = nameBytes / sizeof(WCHAR);
+    if (units >= MAX_PATH)
+        units = 0;  // no name the system makes; an empty one is never walked or listed
+    std::memcpy(f.cFileName, name, units * sizeof(WCHAR));
+    f.cFileName[units] = L'\0';
+    e.at = next != 0 ? e.at + next : ENTRY_BUFFER_BYTES;
+    return true;
+}
+
+// The shortcut in pathBuf, checked if the observer asks for it. A checked one is opened to
+// see that it is a plain file at its name, and its identity read through that handle; an
+// unchecked one (a Ctrl search lists every shortcut) keeps the identity its folder listed.
 static void tellShortcut(int length)
 {
     FoundShortcut s = {app.pathBuf, length, observer->checksTargets, SHORTCUT_UNREADABLE, &app.findData, {}, false};
+    FileIdentity listed = entryIdentity;
     if (s.checked)
         s.state = checkShortcut(observer->testsNetwork);
     if (!observer->lists(observer->context, s))
         return;
     bool plain = true;
-    s.file.identity = identifyFile(app.pathBuf, walkVolumeKnown ? &walkVolume : nullptr, s.checked ? &plain : nullptr);
+    if (s.checked || !walkVolumeKnown) {
+        s.file.identity = identifyFile(app.pathBuf, walkVolumeKnown ? &walkVolume : nullptr, s.checked ? &plain : nullptr);
+        if (listed.hasId128 && !s.file.identity.hasId128) {
+            std::memcpy(s.file.identity.id128, listed.id128, sizeof listed.id128);
+            s.file.identity.hasId128 = true;
+        }
+    } else {
+        s.file.identity = listed;
+        s.file.identity.volume = walkVolume;
+        s.file.identity.known = true;
+    }
     s.file.checked = s.checked;
     s.file.networkTested = observer->testsNetwork;
     s.link = !plain;
     observer->listed(observer->context, s);
 }
 
-// One find record serves every level: it is read only between a find call and the nested
-// walk or shortcut check that follows, never after a nested walk returns.
+static unsigned level;  // of the folder being scanned, from 0 at the root
+
+// One entry record serves every level: it is read only between reading an entry and the
+// nested walk or shortcut check that follows, never after a nested walk returns.
 static int scanFolder(char* end, std::size_t units)
 {
     int r = observer->step(observer->context, false);
@@ -114,19 +211,30 @@ static int scanFolder(char* end, std::size_t units)
         return r;
     std::size_t depth = static_cast<std::size_t>(end - app.pathBuf);
     std::size_t room = PATH_BUF_BYTES - depth - 1;
-    end[0] = '\\';
-    end[1] = '*';
-    end[2] = '\0';
-    HANDLE find = INVALID_HANDLE_VALUE;
-    if (wideOf(app.pathBuf, widePattern, PATH_BUF_BYTES) > 0)
-        find = FindFirstFileW(widePattern, &app.findData);
-    if (find == INVALID_HANDLE_VALUE) {
+    const wchar_t* path = wideFolder(depth);
+    FolderEntries entries = {INVALID_HANDLE_VALUE, nullptr, ENTRY_BUFFER_BYTES, !id128Refused};
+    if (level >= sizeof entryBuffers / sizeof entryBuffers[0])
+        return PUMP_GO_ON;  // deeper than the path limit lets any walk go
+    if (entryBuffers[level] == nullptr)
+        entryBuffers[level] = static_cast<BYTE*>(HeapAlloc(GetProcessHeap(), 0, ENTRY_BUFFER_BYTES));
+    entries.buffer = entryBuffers[level];
+    if (path != nullptr && entries.buffer != nullptr)
+        entries.folder = CreateFileW(path, FILE_LIST_DIRECTORY | SYNCHRONIZE, SHARE_EVERYTHING, nullptr, OPEN_EXISTING,
+                                     FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    end[0] = '\\';  // each name goes after it
+    bool any = entries.folder != INVALID_HANDLE_VALUE && nextEntry(entries);
+    if (!any) {
         // An empty drive lists nothing at all; a missing folder, a file or a denied one fails otherwise.
-        if (end == walkRoot && GetLastError() != ERROR_FILE_NOT_FOUND)
+        DWORD error = GetLastError();
+        if (end == walkRoot &&
+            (entries.folder == INVALID_HANDLE_VALUE || (error != ERROR_NO_MORE_FILES && error != ERROR_FILE_NOT_FOUND)))
             rootUnopened = true;
+        if (entries.folder != INVALID_HANDLE_VALUE)
+            CloseHandle(entries.folder);
         *end = '\0';
         return PUMP_GO_ON;
     }
+    ++level;
     do {
         if (app.findData.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
             std::size_t length = narrowExactly(app.findData.cFileName, end + 1, room);
@@ -164,8 +272,9 @@ static int scanFolder(char* end, std::size_t units)
             if (r != PUMP_GO_ON)
                 break;
         }
-    } while (FindNextFileW(find, &app.findData));
-    FindClose(find);
+    } while (nextEntry(entries));
+    --level;
+    CloseHandle(entries.folder);
     *end = '\0';
     return r;
 }
@@ -177,6 +286,7 @@ int walkFolder(int rootLength, std::size_t rootUnits, const WalkObserver& tell, 
     UINT oldMode = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
     observer = &tell;
     linksInside = 0;
+    level = 0;
     walkRoot = app.pathBuf + rootLength;
     rootUnopened = false;
     takeFolderVolume(static_cast<std::size_t>(rootLength));

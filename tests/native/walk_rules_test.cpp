@@ -134,11 +134,34 @@ TEST(WalkRules, PlainFilesAndIdentity)
     };
     for (const Case& c : kinds)
         EXPECT_EQ(isPlainFileKind(c.attributes, c.tag), c.plain) << std::hex << c.attributes << ' ' << c.tag;
-    const FileIdentity a = {7, 0, 42, true};
-    EXPECT_TRUE(sameFile(a, a));
-    for (FileIdentity b : {FileIdentity{8, 0, 42, true}, FileIdentity{7, 1, 42, true}, FileIdentity{7, 0, 43, true},
-                           FileIdentity{7, 0, 42, false}})
-        EXPECT_FALSE(sameFile(a, b) || sameFile(b, a)) << b.volume << ' ' << b.indexHigh << ' ' << b.indexLow;
+    // Identity: the number alone is none (FAT numbers a file by its directory entry, ext4 and
+    // ReFS give numbers again, some shares answer 0 for every file).
+    const FileIdentity a = {7, 0, 42, true, 300, 1000, 2000, {1, 2}, true};
+    FileIdentity zero = a;
+    zero.indexLow = 0;
+    FileIdentity without128 = a;
+    without128.hasId128 = false;
+    struct Same {
+        const char* what;
+        FileIdentity b;
+        bool same;
+    } others[] = {
+        {"itself", a, true},
+        {"without a 128-bit ID on one side", without128, true},
+        {"another volume", {8, 0, 42, true, 300, 1000, 2000, {1, 2}, true}, false},
+        {"another number", {7, 1, 42, true, 300, 1000, 2000, {1, 2}, true}, false},
+        {"the same number, another size", {7, 0, 42, true, 301, 1000, 2000, {1, 2}, true}, false},
+        {"the same number, made again", {7, 0, 42, true, 300, 1001, 2000, {1, 2}, true}, false},
+        {"the same number, written since", {7, 0, 42, true, 300, 1000, 2001, {1, 2}, true}, false},
+        {"the same 64-bit number, another 128-bit ID", {7, 0, 42, true, 300, 1000, 2000, {1, 3}, true}, false},
+        {"not read", {7, 0, 42, false, 300, 1000, 2000, {1, 2}, true}, false},
+    };
+    for (const Same& o : others)
+        EXPECT_EQ(sameFile(a, o.b) && sameFile(o.b, a), o.same) << o.what;
+    FileIdentity zeroSmaller = zero;
+    zeroSmaller.size = 299;
+    EXPECT_TRUE(sameFile(zero, zero));
+    EXPECT_FALSE(sameFile(zero, zeroSmaller)) << "no number: size and times decide";
 }
 
 // A typed folder text: what is walked, what is recorded, what is refused.

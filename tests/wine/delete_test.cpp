@@ -1,10 +1,15 @@
 // Deleting listed shortcuts through the shell: to the bin or for good, and the list after.
 #include "tests/wine/harness.h"
 
+#include <shobjidl.h>
+
 #include <cstdio>
+#include <functional>
 
 #include "res/resource.h"
 #include "results/delete_entries.h"
+#include "results/delete_file.h"
+#include "results/recycle_item.h"
 #include "results/result_list.h"
 #include "search/file_lookup.h"
 #include "search/pump.h"
@@ -139,24 +144,27 @@ TEST_F(DeleteTest, OnlySelectedEntriesAreVisited)
 
 // With Recycle on, the shell deletes for good on a volume without a bin: such a file is
 // kept, as a failed deletion is.
-int binOperations;
+int binOperations, binQueries;
 int WINAPI countBinOperations(LPSHFILEOPSTRUCTA) { return ++binOperations, 0; }
-HRESULT WINAPI noRecycleBin(LPCWSTR, LPSHQUERYRBINFO) { return E_FAIL; }
+HRESULT WINAPI noRecycleBin(LPCWSTR, LPSHQUERYRBINFO) { return ++binQueries, E_FAIL; }
 
+// Asked once for the volume, not once per file: each question totals the whole bin.
 TEST_F(DeleteTest, RecycleOnAVolumeWithoutABinDeletesNothing)
 {
-    listFiles(2);
+    listFiles(3);
     app.settings.recycle = 1;
     selectEntry(0, true);
+    selectEntry(2, true);
     shellFileOperation = countBinOperations;
     queryRecycleBin = noRecycleBin;
     deleteSelected();
     shellFileOperation = SHFileOperationA;
     queryRecycleBin = SHQueryRecycleBinW;
     EXPECT_EQ(binOperations, 0);
+    EXPECT_EQ(binQueries, 1);
     EXPECT_TRUE(fileExists(files[0]));
     EXPECT_EQ(listEntries(), files);
-    EXPECT_EQ(windowText(app.statusLabel), "0 / 2 Links");
+    EXPECT_EQ(windowText(app.statusLabel), "0 / 3 Links");
 }
 
 // Windows refuses to open a file deleted by another program that still holds it with "access
@@ -191,6 +199,153 @@ TEST_F(DeleteTest, AFileDeletedElsewhereLeavesTheListAndADeniedOneStays)
     }
     EXPECT_TRUE(fileExists(files[0]));
     EXPECT_TRUE(fileExists(files[1]));
+}
+
+// The shell's file operation as a script, for what Wine's (which implements no method)
+// cannot show: what the shell finds at the name, and what it reports having put in the bin.
+std::function<void(IFileOperationProgressSink*, IShellItem*)> shellDoes;
+
+class ScriptedOperation : public IFileOperation {
+public:
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override
+    {
+        *out = iid == IID_IUnknown || iid == IID_IFileOperation ? this : nullptr;
+        return *out != nullptr ? (AddRef(), S_OK) : E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
+    ULONG STDMETHODCALLTYPE Release() override
+    {
+        ULONG left = --refs_;
+        if (left == 0) {
+            if (item_ != nullptr)
+                item_->Release();
+            delete this;
+        }
+        return left;
+    }
+    HRESULT STDMETHODCALLTYPE Advise(IFileOperationProgressSink* sink, DWORD* cookie) override
+    {
+        sink_ = sink;
+        *cookie = 1;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE Unadvise(DWORD) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE SetOperationFlags(DWORD) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE DeleteItem(IShellItem* item, IFileOperationProgressSink*) override
+    {
+        item_ = item;
+        item->AddRef();
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE PerformOperations() override { return shellDoes(sink_, item_), S_OK; }
+    HRESULT STDMETHODCALLTYPE SetProgressMessage(LPCWSTR) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE SetProgressDialog(IOperationsProgressDialog*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE SetProperties(IPropertyChangeArray*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE SetOwnerWindow(HWND) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE ApplyPropertiesToItem(IShellItem*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE ApplyPropertiesToItems(IUnknown*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE RenameItem(IShellItem*, LPCWSTR, IFileOperationProgressSink*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE RenameItems(IUnknown*, LPCWSTR) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE MoveItem(IShellItem*, IShellItem*, LPCWSTR, IFileOperationProgressSink*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE MoveItems(IUnknown*, IShellItem*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE CopyItem(IShellItem*, IShellItem*, LPCWSTR, IFileOperationProgressSink*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE CopyItems(IUnknown*, IShellItem*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE DeleteItems(IUnknown*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE NewItem(IShellItem*, DWORD, LPCWSTR, LPCWSTR, IFileOperationProgressSink*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetAnyOperationsAborted(BOOL*) override { return E_NOTIMPL; }
+
+private:
+    ULONG refs_ = 1;
+    IFileOperationProgressSink* sink_ = nullptr;
+    IShellItem* item_ = nullptr;
+};
+
+HRESULT makeScriptedOperation(IFileOperation** operation)
+{
+    *operation = new ScriptedOperation;
+    return S_OK;
+}
+
+TEST_F(DeleteTest, RecycledOnlyWithEvidenceThatTheBinHoldsTheListedFile)
+{
+    const std::string f = folder + "\\listed.lnk", away = folder + "\\moved-away.lnk", bin = folder + "\\$R1.lnk";
+    auto item = [](const std::string& path) {
+        IShellItem* i = nullptr;
+        SHCreateItemFromParsingName(std::wstring(path.begin(), path.end()).c_str(), nullptr, IID_IShellItem,
+                                    reinterpret_cast<void**>(&i));
+        return i;
+    };
+    auto swap = [&] {
+        MoveFileA(f.c_str(), away.c_str());
+        writeFile(f, "another file");
+    };
+    // The shell's side: asked before, then the file moved to "the bin" and reported.
+    auto recycles = [&](IFileOperationProgressSink* sink, IShellItem* i, const std::function<void()>& between) {
+        if (sink->PreDeleteItem(TSF_DELETE_RECYCLE_IF_POSSIBLE, i) != S_OK)
+            return;
+        if (between)
+            between();
+        MoveFileA(f.c_str(), bin.c_str());
+        IShellItem* created = item(bin);
+        sink->PostDeleteItem(TSF_DELETE_RECYCLE_IF_POSSIBLE, i, S_OK, created);
+        created->Release();
+    };
+    struct Row {
+        const char* name;
+        std::function<void(IFileOperationProgressSink*, IShellItem*)> shell;
+        DeleteOutcome outcome;
+        const char* atName;  // what the listed name holds afterwards ("" for nothing)
+    } rows[] = {
+        {"the bin holds the listed file", [&](auto sink, auto i) { recycles(sink, i, nullptr); }, OUTCOME_RECYCLED, ""},
+        {"another file at its name when the shell comes",
+         [&](auto sink, auto i) {
+             swap();
+             recycles(sink, i, nullptr);
+         },
+         OUTCOME_NOT_THE_FILE, "another file"},
+        {"another file at its name just after the shell asked", [&](auto sink, auto i) { recycles(sink, i, swap); },
+         OUTCOME_UNCONFIRMED, ""},
+        {"the shell would delete it for good",
+         [&](auto sink, auto i) {
+             if (sink->PreDeleteItem(0, i) == S_OK)
+                 DeleteFileA(f.c_str());
+         },
+         OUTCOME_NO_BIN, "listed"},
+        {"the shell deleted it for good after all",
+         [&](auto sink, auto i) {
+             sink->PreDeleteItem(TSF_DELETE_RECYCLE_IF_POSSIBLE, i);
+             DeleteFileA(f.c_str());
+             sink->PostDeleteItem(TSF_DELETE_RECYCLE_IF_POSSIBLE, i, S_OK, nullptr);
+         },
+         OUTCOME_DELETED, ""},
+        {"the shell names no file for what it put in the bin",
+         [&](auto sink, auto i) {
+             sink->PreDeleteItem(TSF_DELETE_RECYCLE_IF_POSSIBLE, i);
+             MoveFileA(f.c_str(), bin.c_str());
+             IShellItem* computer = item("::{20D04FE0-3AEA-1069-A2D8-08002B30309D}");
+             ASSERT_NE(computer, nullptr);
+             sink->PostDeleteItem(TSF_DELETE_RECYCLE_IF_POSSIBLE, i, S_OK, computer);
+             computer->Release();
+         },
+         OUTCOME_UNCONFIRMED, ""},
+    };
+    HRESULT (*shellsOwn)(IFileOperation**) = createFileOperation;
+    createFileOperation = makeScriptedOperation;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        writeFile(f, "listed");
+        ListedFile listed = {identifyFile(f.c_str()), false, false};
+        shellDoes = row.shell;
+        char source[MAX_PATH + 2];
+        lstrcpynA(source, f.c_str(), MAX_PATH);
+        EXPECT_EQ(deleteListedFile(source, static_cast<int>(f.size()), listed, true).outcome, row.outcome);
+        EXPECT_EQ(fileExists(f) ? readFile(f) : "", row.atName);
+        if (fileExists(away))
+            EXPECT_EQ(readFile(away), "listed") << "the listed file survives under the name it was moved to";
+        for (const std::string& p : {f, away, bin})
+            DeleteFileA(p.c_str());
+    }
+    createFileOperation = shellsOwn;
 }
 
 TEST_F(DeleteTest, EscStopsAfterTheCurrentEntry)
