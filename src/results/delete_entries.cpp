@@ -50,9 +50,13 @@ static int deleteEntry(unsigned i, bool menuEntry)
 }
 
 // A multi-entry run always shows what it left, also after a close that the window outlived.
+// Not every list box brings its first shown entry back in range when entries below it go.
 static void finishDeleting(bool refresh)
 {
     endRun();
+    LRESULT count = SendMessageA(app.resultList, LB_GETCOUNT, 0, 0);
+    if (count > 0 && SendMessageA(app.resultList, LB_GETTOPINDEX, 0, 0) >= count)
+        SendMessageA(app.resultList, LB_SETTOPINDEX, static_cast<WPARAM>(count - 1), 0);
     SendMessageA(app.deleteButton, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("Delete"));
     if (refresh)
         updateStatus(2);

@@ -124,7 +124,9 @@ void entryAction(UINT command)
         // By its full path: a bare name is looked for in the program's and the current folder
         // first, where a planted EXPLORER.exe would run instead.
         char explorer[MAX_BYTES_PER_UNIT * MAX_PATH + 16];
-        UINT n = GetWindowsDirectoryA(explorer, MAX_BYTES_PER_UNIT * MAX_PATH);
+        // The system's Windows folder: on a Remote Desktop host GetWindowsDirectory may be the
+        // user's private copy.
+        UINT n = GetSystemWindowsDirectoryA(explorer, MAX_BYTES_PER_UNIT * MAX_PATH);
         if (n == 0 || n >= MAX_BYTES_PER_UNIT * MAX_PATH)
             break;
         lstrcatA(explorer, explorer[n - 1] == '\\' ? "explorer.exe" : "\\explorer.exe");

@@ -134,34 +134,37 @@ static bool nextEntry(FolderEntries& e)
     if (e.at >= ENTRY_BUFFER_BYTES && !readEntries(e))
         return false;
     const BYTE* raw = e.buffer + e.at;
+    // Both kinds of entry begin alike; the file ID and the name follow at their own places.
+    struct Head {
+        DWORD next, index;
+        LARGE_INTEGER created, accessed, written, changed, size, allocated;
+        DWORD attributes, nameBytes;
+    } head;
+    std::memcpy(&head, raw, sizeof head);
     WIN32_FIND_DATAW& f = app.findData;
-    DWORD next, nameBytes;
+    f.dwFileAttributes = head.attributes;
+    f.ftCreationTime = {head.created.LowPart, static_cast<DWORD>(head.created.HighPart)};
+    f.ftLastWriteTime = {head.written.LowPart, static_cast<DWORD>(head.written.HighPart)};
+    f.nFileSizeHigh = static_cast<DWORD>(head.size.HighPart);
+    f.nFileSizeLow = head.size.LowPart;
+    entryIdentity.size = static_cast<std::uint64_t>(head.size.QuadPart);
+    entryIdentity.created = static_cast<std::uint64_t>(head.created.QuadPart);
+    entryIdentity.written = static_cast<std::uint64_t>(head.written.QuadPart);
     const WCHAR* name;
+    entryIdentity.hasId128 = e.withId128;
     if (e.withId128) {
         const EntryWithId128& x = *reinterpret_cast<const EntryWithId128*>(raw);
-        next = x.next, nameBytes = x.nameBytes, name = x.name;
-        f.dwFileAttributes = x.attributes;
-        f.ftCreationTime = {x.created.LowPart, static_cast<DWORD>(x.created.HighPart)};
-        f.ftLastWriteTime = {x.written.LowPart, static_cast<DWORD>(x.written.HighPart)};
-        f.nFileSizeHigh = static_cast<DWORD>(x.size.HighPart), f.nFileSizeLow = x.size.LowPart;
+        name = x.name;
         std::memcpy(entryIdentity.id128, x.id, sizeof x.id);
         std::memcpy(&entryIdentity.indexLow, x.id, 4);  // a 64-bit number is the ID's low half
         std::memcpy(&entryIdentity.indexHigh, x.id + 4, 4);
-        entryIdentity.hasId128 = true;
     } else {
         const FILE_ID_BOTH_DIR_INFO& x = *reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(raw);
-        next = x.NextEntryOffset, nameBytes = x.FileNameLength, name = x.FileName;
-        f.dwFileAttributes = x.FileAttributes;
-        f.ftCreationTime = {x.CreationTime.LowPart, static_cast<DWORD>(x.CreationTime.HighPart)};
-        f.ftLastWriteTime = {x.LastWriteTime.LowPart, static_cast<DWORD>(x.LastWriteTime.HighPart)};
-        f.nFileSizeHigh = static_cast<DWORD>(x.EndOfFile.HighPart), f.nFileSizeLow = x.EndOfFile.LowPart;
+        name = x.FileName;
         entryIdentity.indexHigh = static_cast<std::uint32_t>(x.FileId.HighPart);
         entryIdentity.indexLow = x.FileId.LowPart;
-        entryIdentity.hasId128 = false;
     }
-    entryIdentity.size = (std::uint64_t{f.nFileSizeHigh} << 32) | f.nFileSizeLow;
-    entryIdentity.created = (std::uint64_t{f.ftCreationTime.dwHighDateTime} << 32) | f.ftCreationTime.dwLowDateTime;
-    entryIdentity.written = (std::uint64_t{f.ftLastWriteTime.dwHighDateTime} << 32) | f.ftLastWriteTime.dwLowDateTime;
+    DWORD next = head.next, nameBytes = head.nameBytes;
     std::size_t units = nameBytes / sizeof(WCHAR);
     if (units >= MAX_PATH)
         units = 0;  // no name the system makes; an empty one is never walked or listed

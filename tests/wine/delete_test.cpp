@@ -348,6 +348,18 @@ TEST_F(DeleteTest, RecycledOnlyWithEvidenceThatTheBinHoldsTheListedFile)
     createFileOperation = shellsOwn;
 }
 
+// The last entries go: the list shows what is left, not a blank page past its end.
+TEST_F(DeleteTest, TheListScrollsBackInRangeAfterRemovals)
+{
+    listFiles(50);
+    SendMessageA(app.resultList, LB_SETTOPINDEX, 45, 0);
+    for (unsigned i = 20; i < 50; ++i)
+        selectEntry(i, true);
+    deleteSelected();
+    EXPECT_EQ(listEntries().size(), 20u);
+    EXPECT_LT(SendMessageA(app.resultList, LB_GETTOPINDEX, 0, 0), 20);
+}
+
 TEST_F(DeleteTest, EscStopsAfterTheCurrentEntry)
 {
     listFiles(8);

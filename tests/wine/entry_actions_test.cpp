@@ -257,7 +257,7 @@ TEST_F(EntryTest, ActionsHandTheShellTheExactFileVerbAndParameters)
     app.extPtr = ext;
     shellExecute = ShellExecuteA;
     char windows[MAX_PATH];
-    GetWindowsDirectoryA(windows, MAX_PATH);
+    GetSystemWindowsDirectoryA(windows, MAX_PATH);
     EXPECT_EQ(executed, (std::vector<std::string>{
                             "none|-|" + std::string(windows) + "\\explorer.exe|/N,/SELECT,\"D:\\a,b\\c.lnk\"|-|1",
                             "none|-|D:\\a,b\\c.lnk|-|-|1",
