@@ -68,7 +68,7 @@ static const int FILE_INTERNAL_INFORMATION = 6, FILE_NETWORK_OPEN_INFORMATION = 
 
 struct NetworkOpenInformation {
     LARGE_INTEGER created, accessed, written, changed, allocated, size;
-    ULONG attributes;
+    ULONG attributes, padding;  // 56 bytes, as the system's, whatever the compiler aligns
 };
 
 static bool fileIndexOf(HANDLE h, FileIdentity& id)
