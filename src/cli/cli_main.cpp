@@ -134,12 +134,16 @@ static void cliListed(void* context, const FoundShortcut& s)
     run.entries.push_back(e);
 }
 
-static int cliStep(void* context, bool)
+static void showWalkProgress(const Run& run, bool now)
 {
-    const Run& run = *static_cast<const Run*>(context);
     showProgress(std::to_string(app.tally) + " files, " + std::to_string(run.shortcutsMet) + " shortcuts, " +
                      std::to_string(run.entries.size()) + " listed",
-                 false);
+                 now);
+}
+
+static int cliStep(void* context, bool)
+{
+    showWalkProgress(*static_cast<const Run*>(context), false);
     return stopRequested ? PUMP_CANCELLED : PUMP_GO_ON;
 }
 
@@ -180,6 +184,7 @@ static bool describe(DeleteResult d, CliRecord& r)
         /* NO_BIN */ {"kept", "the drive has no Recycle Bin", true},
         /* FAILED */ {"failed", "", true},
     };
+    static_assert(sizeof words / sizeof words[0] == OUTCOME_FAILED + 1, "a word for every outcome");
     const Word& w = words[d.outcome];
     r.action = w.action;
     r.error = d.outcome == OUTCOME_FAILED ? systemMessage(d.error) : w.error;
@@ -224,9 +229,7 @@ static bool walkRoots(Run& run, const std::vector<WalkRoot>& roots)
             all = false;
         }
     }
-    showProgress(std::to_string(app.tally) + " files, " + std::to_string(run.shortcutsMet) + " shortcuts, " +
-                     std::to_string(run.entries.size()) + " listed",
-                 true);
+    showWalkProgress(run, true);
     return all;
 }
 

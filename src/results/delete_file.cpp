@@ -86,6 +86,7 @@ static DeleteOutcome toTheBin(char* source, int len, const FileIdentity& identit
         /* BIN_REFUSED */ OUTCOME_NO_BIN,     /* BIN_OTHER_FILE */ OUTCOME_NOT_THE_FILE,
         /* BIN_UNCONFIRMED */ OUTCOME_UNCONFIRMED, /* BIN_FAILED */ OUTCOME_FAILED,
     };
+    static_assert(sizeof outcomes / sizeof outcomes[0] == BIN_FAILED + 1, "an outcome for every answer of the bin");
     BinOutcome bin = wideOf(source, wide, PATH_BUF_BYTES) > 0 ? recycleListedFile(wide, identity) : BIN_FAILED;
     if (bin != BIN_UNAVAILABLE)
         return outcomes[bin];

@@ -119,6 +119,8 @@ static bool readEntries(FolderEntries& e)
         e.at = 0;
         return true;
     }
+    if (e.withId128 && GetLastError() == ERROR_NO_MORE_FILES)
+        return false;
     if (e.withId128 && GetLastError() == ERROR_INVALID_PARAMETER)
         id128Refused = true;  // not on this system: asked no more
     e.withId128 = false;
