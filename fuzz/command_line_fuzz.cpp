@@ -42,8 +42,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         args.push_back(&bytes[at]);
     CliArguments a;
     if (parseCliArguments(static_cast<int>(args.size()), args.data(), a) == nullptr) {
-        check(a.command == CLI_HELP || a.command == CLI_VERSION || a.standard != !a.folders.empty());
+        bool restoring = a.command == CLI_RESTORE;
+        check(a.command == CLI_HELP || a.command == CLI_VERSION || restoring || a.standard != !a.folders.empty());
         check(!(a.all && a.command == CLI_DELETE));
+        check(!(a.recycle && a.quarantine != nullptr));
+        check(!restoring || (a.quarantine != nullptr && a.folders.empty() && !a.standard));
+        if (a.quarantine != nullptr)
+            check(a.quarantine >= bytes.data() && a.quarantine < bytes.data() + bytes.size());
         for (const char* f : a.folders)
             check(f >= bytes.data() && f < bytes.data() + bytes.size());
     }

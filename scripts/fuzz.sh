@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Fuzzes the settings-file decoder and the command-line parser with libFuzzer, each for the
+# Fuzzes the settings-file decoder, the command-line parser and the quarantine manifest's
+# reader with libFuzzer, each for the
 # given number of seconds.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -22,3 +23,5 @@ mkdir -p "$out"
 fuzz settings_fuzz fuzz/corpus 4096 fuzz/settings_fuzz.cpp src/settings/settings_codec.cpp
 fuzz command_line_fuzz fuzz/corpus_command_line 1024 fuzz/command_line_fuzz.cpp src/app/command_line.cpp \
   src/search/folder_text.cpp src/search/walk_rules.cpp src/cli/cli_args.cpp
+fuzz manifest_fuzz fuzz/corpus_manifest 2048 fuzz/manifest_fuzz.cpp src/cli/quarantine_rules.cpp src/cli/cli_output.cpp \
+  src/search/file_identity.cpp

@@ -13,7 +13,7 @@ cmake --preset native >/dev/null
 cmake --build --preset native
 ctest --preset native
 
-echo "== fuzzing the settings decoder and the command-line parser"
+echo "== fuzzing the settings decoder, the command-line parser and the quarantine manifest"
 bash scripts/fuzz.sh "${FUZZ_SECONDS:-20}"
 
 for preset in win32 win64; do

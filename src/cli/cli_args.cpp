@@ -7,8 +7,9 @@ const char cliUsage[] =
     "\n"
     "  vellmoor-cli list   [--all] [--remote] [--include-absent] [--format text|csv|json] [--output FILE]\n"
     "                      (--standard | [--] FOLDER...)\n"
-    "  vellmoor-cli delete [--recycle] [--remote] [--include-absent] [--format text|csv|json] [--output FILE]\n"
-    "                      (--standard | [--] FOLDER...)\n"
+    "  vellmoor-cli delete [--recycle | --quarantine DIR] [--remote] [--include-absent]\n"
+    "                      [--format text|csv|json] [--output FILE] (--standard | [--] FOLDER...)\n"
+    "  vellmoor-cli restore [--format text|csv|json] [--output FILE] [--] DIR\n"
     "  vellmoor-cli --help | -h | /?      vellmoor-cli --version\n"
     "\n"
     "  --standard        the Start menus and desktops (yours and all users'), Quick Launch, Send To\n"
@@ -16,12 +17,16 @@ const char cliUsage[] =
     "  --remote          test network targets too\n"
     "  --include-absent  also delete shortcuts to an absent drive or an unreachable share\n"
     "  --recycle         to the Recycle Bin (kept where a drive has none)\n"
+    "  --quarantine DIR  moved into DIR, on the same drive, with a manifest; restore DIR puts\n"
+    "                    them back, except where something is at the name now\n"
     "  --                ends the options: the folders follow, also one named like an option\n"
     "\n"
     "Exit codes: 0 nothing to delete (list) or nothing left to delete (delete); 1 something to\n"
     "delete (list) or something not deleted (delete); 2 bad usage or an output file that cannot\n"
     "be used (nothing touched), or a folder that could not be searched (the others were);\n"
-    "3 stopped by Ctrl+C; 4 files were deleted but the report could not be written.\n";
+    "3 stopped by Ctrl+C; 4 files were deleted but the report could not be written.\n"
+    "restore: 0 every file is back; 1 something is still in the quarantine; 2 bad usage, or DIR\n"
+    "is no quarantine or may be written by other accounts; 4 as for delete.\n";
 
 static bool is(const char* a, const char* b) { return std::strcmp(a, b) == 0; }
 
@@ -52,7 +57,7 @@ const char* parseCliArguments(int count, const char* const* args, CliArguments& 
 {
     out = CliArguments{};
     if (count == 0)
-        return "no command: list or delete";
+        return "no command: list, delete or restore";
     const char* first = args[0];
     if (is(first, "--help") || is(first, "-h") || is(first, "/?"))
         return out.command = CLI_HELP, nullptr;
@@ -62,9 +67,11 @@ const char* parseCliArguments(int count, const char* const* args, CliArguments& 
         out.command = CLI_LIST;
     else if (is(first, "delete"))
         out.command = CLI_DELETE;
+    else if (is(first, "restore"))
+        out.command = CLI_RESTORE;
     else
-        return "unknown command (list or delete)";
-    bool formatSeen = false, outputSeen = false, optionsEnded = false;
+        return "unknown command (list, delete or restore)";
+    bool formatSeen = false, outputSeen = false, quarantineSeen = false, optionsEnded = false;
     for (int i = 1; i < count; ++i) {
         const char* a = args[i];
         const char* value;
@@ -103,6 +110,12 @@ const char* parseCliArguments(int count, const char* const* args, CliArguments& 
             if (value == nullptr)
                 return "--output needs a file name";
             out.output = value;
+        } else if (valueOption("--quarantine", count, args, i, value)) {
+            if (!once(quarantineSeen))
+                return "an option is given twice";
+            if (value == nullptr)
+                return "--quarantine needs a folder";
+            out.quarantine = value;
         } else if (a[0] == '-' || (a[0] == '/' && a[1] == '?')) {
             return "unknown option";
         } else {
@@ -111,8 +124,17 @@ const char* parseCliArguments(int count, const char* const* args, CliArguments& 
     }
     if (out.all && out.command == CLI_DELETE)
         return "--all goes with list only: delete never deletes a valid shortcut";
-    if (out.recycle && out.command == CLI_LIST)
-        return "--recycle goes with delete only";
+    if ((out.recycle || out.quarantine != nullptr) && out.command != CLI_DELETE)
+        return "--recycle and --quarantine go with delete only";
+    if (out.recycle && out.quarantine != nullptr)
+        return "--recycle and --quarantine exclude each other";
+    if (out.command == CLI_RESTORE) {
+        if (out.all || out.remote || out.includeAbsent || out.standard || out.folders.size() != 1)
+            return "restore takes the quarantine folder, and only --format and --output";
+        out.quarantine = out.folders[0];
+        out.folders.clear();
+        return nullptr;
+    }
     if (out.standard == !out.folders.empty())
         return "name the folders to search, or --standard, one of the two";
     return nullptr;

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-enum CliCommand { CLI_LIST, CLI_DELETE, CLI_HELP, CLI_VERSION };
+enum CliCommand { CLI_LIST, CLI_DELETE, CLI_RESTORE, CLI_HELP, CLI_VERSION };
 enum CliFormat { FORMAT_TEXT, FORMAT_CSV, FORMAT_JSON };
 
 struct CliArguments {
@@ -12,6 +12,7 @@ struct CliArguments {
     bool all = false, remote = false, includeAbsent = false, recycle = false, standard = false;
     CliFormat format = FORMAT_TEXT;
     const char* output = nullptr;  // null: standard output
+    const char* quarantine = nullptr;  // delete: moved there, not deleted; restore: the folder
     std::vector<const char*> folders;
 };
 

@@ -30,6 +30,28 @@ std::string utf8OfText(const char* text)
     return wideOf(text, wide, PATH_BUF_BYTES) > 0 ? utf8Of(wide) : std::string();
 }
 
+std::string systemMessage(unsigned long error)
+{
+    if (error == 0)
+        return "in use or access denied";
+    wchar_t* text = nullptr;
+    DWORD n = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_ALLOCATE_BUFFER,
+                             nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::string message = n > 0 ? utf8Of(text, static_cast<int>(n)) : std::string();
+    LocalFree(text);
+    while (!message.empty() && (message.back() == '\n' || message.back() == '\r' || message.back() == ' ' || message.back() == '.'))
+        message.pop_back();
+    return "system error " + std::to_string(error) + (message.empty() ? "" : ": " + message);
+}
+
+std::string isoOfFileTime(const FILETIME& t)
+{
+    SYSTEMTIME s;
+    if (!FileTimeToSystemTime(&t, &s))
+        return "";
+    return isoTime(s.wYear, s.wMonth, s.wDay, s.wHour, s.wMinute, s.wSecond);
+}
+
 // A console takes at most a 64 KB buffer a call (Windows 7 fails larger writes): 8,192 units
 // a call, with short writes taken up again.
 static const std::size_t CONSOLE_UNITS = 8192;

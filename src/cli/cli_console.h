@@ -10,6 +10,11 @@ std::wstring wideOfUtf8(const std::string& s);
 // The program's 8-bit text (the process code page) as UTF-8.
 std::string utf8OfText(const char* text);
 
+// "system error 5: Access is denied"; for 0, what a refusal without a code most often means.
+std::string systemMessage(unsigned long error);
+// "2024-01-02T03:04:05Z"; empty where the time cannot be told.
+std::string isoOfFileTime(const FILETIME& t);
+
 // To a console as Unicode, whatever its code page; to a file or a pipe as UTF-8 bytes.
 bool writeOut(HANDLE h, const std::string& text);
 

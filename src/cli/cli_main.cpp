@@ -14,6 +14,7 @@
 #include "cli/cli_console.h"
 #include "cli/cli_folders.h"
 #include "cli/cli_output.h"
+#include "cli/cli_quarantine.h"
 #include "cli/cli_report_file.h"
 #include "version.h"
 #include "results/delete_file.h"
@@ -94,14 +95,6 @@ static bool cliLists(void* context, const FoundShortcut& s)
     return s.state == SHORTCUT_MISSING || run.options.all;
 }
 
-static std::string modifiedTime(const FILETIME& t)
-{
-    SYSTEMTIME s;
-    if (!FileTimeToSystemTime(&t, &s))
-        return "";
-    return isoTime(s.wYear, s.wMonth, s.wDay, s.wHour, s.wMinute, s.wSecond);
-}
-
 static const char* reasonOf(const FoundShortcut& s)
 {
     switch (s.state) {
@@ -126,7 +119,7 @@ static void cliListed(void* context, const FoundShortcut& s)
     bool resolved = s.state == SHORTCUT_MISSING || s.state == SHORTCUT_PRESENT || s.state == SHORTCUT_NOT_TESTED;
     e.target = resolved ? utf8OfText(app.targetBuf) : "";
     e.reason = s.link ? "link" : reasonOf(s);
-    e.modified = modifiedTime(s.find->ftLastWriteTime);
+    e.modified = isoOfFileTime(s.find->ftLastWriteTime);
     e.length = s.length;
     e.file = s.file;
     e.deletable = e.reason == "missing" || (run.options.includeAbsent &&
@@ -149,20 +142,6 @@ static int cliStep(void* context, bool)
 
 // --- Deleting -------------------------------------------------------------------------
 
-static std::string systemMessage(unsigned long error)
-{
-    if (error == 0)
-        return "in use or access denied";
-    wchar_t* text = nullptr;
-    DWORD n = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_ALLOCATE_BUFFER,
-                             nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-    std::string message = n > 0 ? utf8Of(text, static_cast<int>(n)) : std::string();
-    LocalFree(text);
-    while (!message.empty() && (message.back() == '\n' || message.back() == '\r' || message.back() == ' ' || message.back() == '.'))
-        message.pop_back();
-    return "system error " + std::to_string(error) + (message.empty() ? "" : ": " + message);
-}
-
 // The action and its explanation; whether the listed file is still at its name, undeleted.
 static bool describe(DeleteResult d, CliRecord& r)
 {
@@ -182,6 +161,8 @@ static bool describe(DeleteResult d, CliRecord& r)
         /* UNREADABLE */ {"failed", "it cannot be read as a shortcut now", true},
         /* UNCONFIRMED */ {"failed", "could not confirm that the Recycle Bin holds this very file", true},
         /* NO_BIN */ {"kept", "the drive has no Recycle Bin", true},
+        /* QUARANTINED */ {"quarantined", "", false},
+        /* OTHER_DRIVE */ {"kept", "quarantine on another drive", true},
         /* FAILED */ {"failed", "", true},
     };
     static_assert(sizeof words / sizeof words[0] == OUTCOME_FAILED + 1, "a word for every outcome");
@@ -233,6 +214,62 @@ static bool walkRoots(Run& run, const std::vector<WalkRoot>& roots)
     return all;
 }
 
+// Whether an action means the file went where it was asked to.
+static bool done(const std::string& action)
+{
+    return action == "deleted" || action == "recycled" || action == "quarantined" || action == "restored";
+}
+
+// As text, a deletion or restore reports what it did; what stayed is told on the error output.
+static std::string reportOf(const CliArguments& options, const std::vector<CliRecord>& records)
+{
+    bool acting = options.command != CLI_LIST;
+    std::string text = reportStart(options.format, acting);
+    bool first = true;
+    for (const CliRecord& r : records) {
+        if (acting && options.format == FORMAT_TEXT && !done(r.action)) {
+            complain(r.action + ": " + r.path + " (" + r.error + ")");
+            continue;
+        }
+        text += reportRecord(options.format, r, acting, first);
+        first = false;
+    }
+    return text + reportEnd(options.format);
+}
+
+static int finish(const CliArguments& options, const ReportPlace& report, const std::vector<CliRecord>& records)
+{
+    bool changed = false;
+    for (const CliRecord& r : records)
+        changed = changed || done(r.action);
+    std::string text = reportOf(options, records);
+    clearProgress();
+    if (writeReport(report, text))
+        return EXIT_CLEAN;
+    complain(std::string("cannot write the report to ") + (options.output != nullptr ? options.output : "standard output") +
+             (!changed                           ? ""
+              : options.command == CLI_RESTORE   ? ", after files were put back"
+              : options.quarantine != nullptr    ? ", after files were moved into the quarantine"
+                                                 : ", after files were deleted"));
+    return changed ? EXIT_REPORT_LOST : EXIT_USAGE;
+}
+
+static int restore(const CliArguments& options, const ReportPlace& report)
+{
+    Quarantine q;
+    std::string why = openQuarantine(options.quarantine, true, q);
+    if (!why.empty()) {
+        closeQuarantine(q);
+        complain(why);
+        return EXIT_USAGE;
+    }
+    bool allBack;
+    std::vector<CliRecord> records = restoreQuarantine(q, allBack);
+    closeQuarantine(q);
+    int code = finish(options, report, records);
+    return code != EXIT_CLEAN ? code : allBack ? EXIT_CLEAN : EXIT_SOMETHING_LEFT;
+}
+
 static int run()
 {
     std::vector<std::string> args = utf8Arguments();
@@ -254,11 +291,17 @@ static int run()
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
     std::vector<WalkRoot> roots;
-    std::string why = takeRoots(options, roots);
+    std::string why = options.command == CLI_RESTORE ? "" : takeRoots(options, roots);
     ReportPlace report;
     if (why.empty())
         why = prepareReport(options.output, report);
+    if (why.empty() && options.command == CLI_RESTORE)
+        return restore(options, report);
+    Quarantine quarantine;
+    if (why.empty() && options.quarantine != nullptr)
+        why = openQuarantine(options.quarantine, false, quarantine);
     if (!why.empty()) {
+        closeQuarantine(quarantine);
         complain(why);
         return EXIT_USAGE;
     }
@@ -273,10 +316,10 @@ static int run()
                                                      "access denied, or no shortcut");
 
     bool deleting = options.command == CLI_DELETE;
-    bool left = false, removed = false;
+    bool left = false;
     beginDeletions();
-    std::string text = reportStart(options.format, deleting);
     std::vector<Entry>& entries = walk.entries;
+    std::vector<CliRecord> records;
     for (std::size_t i = 0; i < entries.size(); ++i) {
         const Entry& e = entries[i];
         CliRecord r = recordOf(e);
@@ -293,23 +336,18 @@ static int run()
             showProgress("deleting " + std::to_string(i + 1) + " of " + std::to_string(entries.size()), i + 1 == entries.size());
             char source[PATH_BUF_BYTES];
             lstrcpynA(source, e.text.c_str(), PATH_BUF_BYTES - 1);
-            DeleteResult d = deleteListedFile(source, e.length, e.file, options.recycle);
+            QuarantineItem item = {&quarantine, e.path, e.target, e.reason};
+            const HandOver toQuarantine = {quarantineFile, &item};
+            DeleteResult d = deleteListedFile(source, e.length, e.file, options.recycle,
+                                              options.quarantine != nullptr ? &toQuarantine : nullptr);
             left = describe(d, r) || left;
-            removed = removed || d.outcome == OUTCOME_DELETED || d.outcome == OUTCOME_RECYCLED;
         }
-        // As text, a deletion reports what went; what stayed is told on the error output.
-        if (deleting && options.format == FORMAT_TEXT && r.action != "deleted" && r.action != "recycled")
-            complain(r.action + ": " + r.path + " (" + r.error + ")");
-        else
-            text += reportRecord(options.format, r, deleting, i == 0);
+        records.push_back(r);
     }
-    text += reportEnd(options.format);
-    clearProgress();
-    if (!writeReport(report, text)) {
-        complain(std::string("cannot write the report to ") + (options.output != nullptr ? options.output : "standard output") +
-                 (removed ? ", after files were deleted" : ""));
-        return removed ? EXIT_REPORT_LOST : EXIT_USAGE;
-    }
+    closeQuarantine(quarantine);
+    int code = finish(options, report, records);
+    if (code != EXIT_CLEAN)
+        return code;
     if (stopRequested)
         return EXIT_STOPPED;
     if (!allListed)

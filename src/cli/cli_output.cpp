@@ -28,7 +28,7 @@ static void csvField(std::string& out, const std::string& field)
 
 // Windows paths are full of backslashes: every one doubled. Control characters escaped;
 // everything else stays as UTF-8.
-static void jsonString(std::string& out, const std::string& s)
+void jsonString(std::string& out, const std::string& s)
 {
     out += '"';
     for (char c : s) {

@@ -17,6 +17,9 @@ std::string reportStart(CliFormat format, bool withAction);
 std::string reportRecord(CliFormat format, const CliRecord& r, bool withAction, bool first);
 std::string reportEnd(CliFormat format);
 
+// `s` as a JSON string, quoted, at the end of `out`.
+void jsonString(std::string& out, const std::string& s);
+
 // How many of the `n` UTF-16 units at `text` one console write takes: at most `most`, and
 // never the first half of a surrogate pair without its second.
 std::size_t consoleChunk(const wchar_t* text, std::size_t n, std::size_t most);

@@ -154,7 +154,7 @@ static DeleteOutcome checkAgain(const char* source, const ListedFile& listed)
     return state == SHORTCUT_MISSING ? OUTCOME_DELETED : state == SHORTCUT_UNREADABLE ? OUTCOME_UNREADABLE : OUTCOME_NOT_BROKEN;
 }
 
-DeleteResult deleteListedFile(char* source, int len, const ListedFile& listed, bool toBin)
+DeleteResult deleteListedFile(char* source, int len, const ListedFile& listed, bool toBin, const HandOver* handOver)
 {
     if (!namesExactly(source))
         return {OUTCOME_NOT_THE_FILE, 0};  // the shell would delete every file a pattern matches, or a name's twin
@@ -172,8 +172,10 @@ DeleteResult deleteListedFile(char* source, int len, const ListedFile& listed, b
             result = now;  // it went while it was being read
     }
     if (result.outcome == OUTCOME_DELETED) {
-        toBin = toBin && !isInRecycledFolder(source, static_cast<std::size_t>(len));
-        if (!toBin)
+        toBin = toBin && handOver == nullptr && !isInRecycledFolder(source, static_cast<std::size_t>(len));
+        if (handOver != nullptr)
+            result.outcome = handOver->take(handOver->context, held, listed.identity);
+        else if (!toBin)
             result.outcome = deleteForGood(held) ? OUTCOME_DELETED : OUTCOME_FAILED;
         else if (!hasRecycleBin(source, listed.identity.volume))  // there the shell would delete for good, unasked
             result.outcome = OUTCOME_NO_BIN;

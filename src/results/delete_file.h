@@ -18,11 +18,16 @@ enum DeleteOutcome {
     OUTCOME_UNREADABLE,    // the shell could not read it again to check its target: kept
     OUTCOME_UNCONFIRMED,   // something went to the bin, not shown to be the listed file
     OUTCOME_NO_BIN,        // to the bin on a volume without one: kept
+    OUTCOME_QUARANTINED,   // handed over, and moved away from its name
+    OUTCOME_OTHER_DRIVE,   // handed over to a place on another volume: kept
     OUTCOME_FAILED,        // in use, denied, or the operation failed: kept
 };
 
 // The file is no longer on its volume, whoever removed it: its entry goes.
-inline bool isGone(DeleteOutcome o) { return o == OUTCOME_GONE || o == OUTCOME_DELETED || o == OUTCOME_RECYCLED; }
+inline bool isGone(DeleteOutcome o)
+{
+    return o == OUTCOME_GONE || o == OUTCOME_DELETED || o == OUTCOME_RECYCLED || o == OUTCOME_QUARANTINED;
+}
 
 struct DeleteResult {
     DeleteOutcome outcome;
@@ -33,8 +38,16 @@ struct DeleteResult {
 // is asked again.
 void beginDeletions();
 
+// Instead of deleting: a checked file handed to `take` with its checked handle, which answers
+// what became of it and leaves the system's error behind where it failed.
+struct HandOver {
+    DeleteOutcome (*take)(void* context, HANDLE held, const FileIdentity& listed);
+    void* context;
+};
+
 // `source` holds the path (`len` bytes) with room for a second NUL after it.
-DeleteResult deleteListedFile(char* source, int len, const ListedFile& listed, bool toBin);
+DeleteResult deleteListedFile(char* source, int len, const ListedFile& listed, bool toBin,
+                              const HandOver* handOver = nullptr);
 
 // The shell's file operation and its question whether a volume has a Recycle Bin; tests
 // put recorders in their place.

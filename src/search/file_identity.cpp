@@ -11,6 +11,14 @@ bool sameFile(const FileIdentity& a, const FileIdentity& b)
     return !a.hasId128 || !b.hasId128 || std::memcmp(a.id128, b.id128, sizeof a.id128) == 0;
 }
 
+bool sameFileMoved(const FileIdentity& listed, const FileIdentity& now, bool keepsFileIds)
+{
+    if (keepsFileIds)
+        return sameFile(listed, now);
+    return listed.known && now.known && listed.volume == now.volume && listed.size == now.size &&
+           listed.created == now.created && listed.written == now.written;
+}
+
 bool isPlainFileKind(std::uint32_t attributes, std::uint32_t reparseTag)
 {
     const std::uint32_t directory = 0x10, reparsePoint = 0x400;

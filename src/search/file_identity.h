@@ -20,6 +20,11 @@ struct FileIdentity {
 // no files, size and times decide (with the name, which the caller opened).
 bool sameFile(const FileIdentity& a, const FileIdentity& b);
 
+// The listed file after a move within its volume: where the volume keeps a file's number
+// through a move (NTFS, ReFS), as sameFile; where it numbers a file by its place (FAT), by
+// volume, size and times alone.
+bool sameFileMoved(const FileIdentity& listed, const FileIdentity& now, bool keepsFileIds);
+
 // Attributes and reparse tag of a file Delete may act on: no folder, and no name surrogate
 // (symbolic link, junction) that leads elsewhere. Other reparse points (deduplicated files,
 // cloud placeholders) are files in their own right.

@@ -118,19 +118,36 @@ FileIdentity identifyFile(const char* path, const std::uint32_t* volume, bool* p
     return id;
 }
 
-bool identifyPath(const wchar_t* path, FileIdentity& id, bool* keepsFileIds)
+bool identifyHandle(HANDLE h, FileIdentity& id, bool* keepsFileIds)
 {
-    HANDLE h = openItself(path);
-    if (h == INVALID_HANDLE_VALUE)
-        return false;
     bool known = identityOf(h, id);
     if (keepsFileIds != nullptr) {
         wchar_t system[MAX_PATH + 1];
         *keepsFileIds = GetVolumeInformationByHandleW(h, nullptr, 0, nullptr, nullptr, nullptr, system, MAX_PATH + 1) &&
                         (lstrcmpiW(system, L"NTFS") == 0 || lstrcmpiW(system, L"ReFS") == 0);
     }
+    return known;
+}
+
+bool identifyPath(const wchar_t* path, FileIdentity& id, bool* keepsFileIds)
+{
+    HANDLE h = openItself(path);
+    if (h == INVALID_HANDLE_VALUE)
+        return false;
+    bool known = identifyHandle(h, id, keepsFileIds);
     CloseHandle(h);
     return known;
+}
+
+bool isPlainKindHandle(HANDLE h, bool folder)
+{
+    FILE_ATTRIBUTE_TAG_INFO tag;
+    if (!GetFileInformationByHandleEx(h, FileAttributeTagInfo, &tag, sizeof tag))
+        return false;
+    if (!folder)
+        return isPlainFileKind(tag.FileAttributes, tag.ReparseTag);
+    return (tag.FileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
+           isPlainFileKind(tag.FileAttributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY), tag.ReparseTag);
 }
 
 bool folderVolume(const wchar_t* folder, std::uint32_t& volume)

@@ -19,6 +19,13 @@ FileIdentity identifyFile(const char* path, const std::uint32_t* volume = nullpt
 // its volume keeps a file's ID when it is moved (NTFS, ReFS).
 bool identifyPath(const wchar_t* path, FileIdentity& id, bool* keepsFileIds = nullptr);
 
+// The same, of an open file.
+bool identifyHandle(HANDLE h, FileIdentity& id, bool* keepsFileIds = nullptr);
+
+// Whether an open file is a plain file (or with `folder`, a plain folder): no link or
+// junction that leads elsewhere.
+bool isPlainKindHandle(HANDLE h, bool folder);
+
 // The volume serial number of the files in `folder` (links followed).
 bool folderVolume(const wchar_t* folder, std::uint32_t& volume);
 

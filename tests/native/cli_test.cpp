@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
 #include "cli/cli_args.h"
 #include "cli/cli_output.h"
+#include "cli/quarantine_rules.h"
 
 namespace {
 
@@ -14,7 +16,8 @@ std::string parsed(std::vector<const char*> args)
     CliArguments a;
     if (const char* why = parseCliArguments(static_cast<int>(args.size()), args.data(), a))
         return std::string("error: ") + why;
-    std::string s = a.command == CLI_LIST ? "list" : a.command == CLI_DELETE ? "delete" : a.command == CLI_HELP ? "help" : "version";
+    const char* commands[] = {"list", "delete", "restore", "help", "version"};
+    std::string s = commands[a.command];
     for (auto [on, name] : {std::pair<bool, const char*>{a.all, " all"}, {a.remote, " remote"}, {a.includeAbsent, " absent"},
                             {a.recycle, " recycle"}, {a.standard, " standard"}})
         if (on)
@@ -22,6 +25,8 @@ std::string parsed(std::vector<const char*> args)
     s += a.format == FORMAT_CSV ? " csv" : a.format == FORMAT_JSON ? " json" : "";
     if (a.output != nullptr)
         s += std::string(" >") + a.output;
+    if (a.quarantine != nullptr)
+        s += std::string(" q=") + a.quarantine;
     for (const char* f : a.folders)
         s += std::string(" [") + f + "]";
     return s;
@@ -37,8 +42,8 @@ TEST(Cli, Arguments)
         {{"list", "--all", "--remote", "--format", "json", "--output", "r.json", "--standard"}, "list all remote standard json >r.json"},
         {{"delete", "--recycle", "--include-absent", "--format=csv", "--output=o", "D:\\a", "E:\\b"}, "delete absent recycle csv >o [D:\\a] [E:\\b]"},
         {{"--help"}, "help"}, {{"-h"}, "help"}, {{"/?"}, "help"}, {{"--version"}, "version"},
-        {{}, "error: no command: list or delete"},
-        {{"erase", "C:\\x"}, "error: unknown command (list or delete)"},
+        {{}, "error: no command: list, delete or restore"},
+        {{"erase", "C:\\x"}, "error: unknown command (list, delete or restore)"},
         {{"list", "--bogus", "C:\\x"}, "error: unknown option"},
         {{"list", "/?", "C:\\x"}, "error: unknown option"},
         {{"list", "--formats", "C:\\x"}, "error: unknown option"},
@@ -57,7 +62,18 @@ TEST(Cli, Arguments)
         {{"delete", "--", "-x", "--recycle"}, "delete [-x] [--recycle]"},
         {{"list", "--all", "--", "--"}, "list all [--]"},
         {{"delete", "--all", "C:\\x"}, "error: --all goes with list only: delete never deletes a valid shortcut"},
-        {{"list", "--recycle", "C:\\x"}, "error: --recycle goes with delete only"},
+        {{"list", "--recycle", "C:\\x"}, "error: --recycle and --quarantine go with delete only"},
+        {{"delete", "--quarantine", "Q:\\q", "C:\\x"}, "delete q=Q:\\q [C:\\x]"},
+        {{"delete", "--quarantine=Q:\\q", "--standard"}, "delete standard q=Q:\\q"},
+        {{"delete", "--quarantine", "--recycle", "C:\\x"}, "error: --quarantine needs a folder"},
+        {{"delete", "--quarantine", "Q:\\q", "--recycle", "C:\\x"}, "error: --recycle and --quarantine exclude each other"},
+        {{"delete", "--quarantine", "Q:\\q", "--quarantine", "Q:\\r", "C:\\x"}, "error: an option is given twice"},
+        {{"list", "--quarantine", "Q:\\q", "C:\\x"}, "error: --recycle and --quarantine go with delete only"},
+        {{"restore", "--format", "json", "--", "Q:\\q"}, "restore json q=Q:\\q"},
+        {{"restore", "Q:\\q", "Q:\\r"}, "error: restore takes the quarantine folder, and only --format and --output"},
+        {{"restore", "--standard"}, "error: restore takes the quarantine folder, and only --format and --output"},
+        {{"restore", "--remote", "Q:\\q"}, "error: restore takes the quarantine folder, and only --format and --output"},
+        {{"restore", "--quarantine", "Q:\\q", "Q:\\q"}, "error: --recycle and --quarantine go with delete only"},
         {{"list"}, "error: name the folders to search, or --standard, one of the two"},
         {{"delete", "--standard", "C:\\x"}, "error: name the folders to search, or --standard, one of the two"},
     };
@@ -121,6 +137,122 @@ TEST(Cli, RootsWalkedOnce)
     };
     for (const Case& c : cases)
         EXPECT_EQ(coveredRoots(c.finals), c.covered) << c.finals.size();
+}
+
+// A manifest line reads back as it was written, names outside ASCII and quotes included;
+// a torn, edited or foreign line is refused, and its file is then never put back.
+TEST(Cli, QuarantineManifestLines)
+{
+    QuarantineLine line = {"C:\\Users\\Ann\\Desktop\\\xC3\x9C" "bung \"1\" \xF0\x9F\x98\x80.lnk", "D:\\gone\\x.exe", "missing",
+                           "2026-12-09T11:05:46Z", storedName("20261209110546", 4120, 7),
+                           {0x43000000, 0x10, 0x20, true, 300, 1000, 2000, {0xAB, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xCD}, true}};
+    EXPECT_EQ(line.stored, "20261209110546-4120-7.vmq");
+    std::string text = manifestLine(line);
+    ASSERT_EQ(text.back(), '\n');
+    EXPECT_EQ(text.find('\n'), text.size() - 1) << "one line each";
+    QuarantineLine back;
+    ASSERT_TRUE(readManifestLine(text, back)) << text;
+    EXPECT_EQ(back.original, line.original);
+    EXPECT_EQ(back.target, line.target);
+    EXPECT_EQ(back.stored, line.stored);
+    EXPECT_EQ(back.time, line.time);
+    EXPECT_TRUE(sameFile(back.identity, line.identity));
+    line.identity.hasId128 = false;
+    ASSERT_TRUE(readManifestLine(manifestLine(line), back));
+    EXPECT_FALSE(back.identity.hasId128);
+    // Escapes another writer might use read as the characters they stand for.
+    std::string escaped = text;
+    escaped.replace(escaped.find("\xF0\x9F\x98\x80"), 4, "\\ud83d\\ude00");
+    ASSERT_TRUE(readManifestLine(escaped, back));
+    EXPECT_EQ(back.original.substr(back.original.size() - 8), "\xF0\x9F\x98\x80.lnk");
+    auto replaced = [&](const char* from, const char* to, const std::string& in = std::string()) {
+        std::string t = in.empty() ? text : in;
+        std::size_t at = t.find(from);
+        if (at == std::string::npos)
+            ADD_FAILURE() << "no " << from << " in " << t;
+        return at == std::string::npos ? t : t.replace(at, std::strlen(from), to);
+    };
+    const std::string refused[] = {
+        text.substr(0, text.size() / 2),                            // torn by a crash
+        "", "{}", "[]", text + text,                                // two objects run together
+        replaced("\"stored\":\"2026", "\"stored\":\"..\\\\2026"),  // a name that leaves the folder
+        replaced(".vmq", ".lnk"),
+        replaced("\"size\":300", "\"size\":-300"),
+        replaced("\"size\":300", "\"size\":99999999999999999999"),  // past 64 bits
+        replaced("\"volume\":1124073472", "\"volume\":4294967296"),
+        replaced("\"size\":300", "\"size\":300,\"size\":300"),
+        replaced("\"size\":300", "\"sized\":300"),
+        replaced(",\"time\":\"2026-12-09T11:05:46Z\"", ""),
+        replaced("\\ud83d", "\\udc00", escaped),          // half a pair
+        replaced("\\ude00", "x", escaped),
+        replaced("Ann", "A\tn"),                                   // a control character unescaped
+        replaced("\"id128\":\"", "\"id128\":\"0"),
+    };
+    for (const std::string& r : refused)
+        EXPECT_FALSE(readManifestLine(r, back)) << r;
+    EXPECT_TRUE(readManifestLine(replaced("\"size\":300", " \"size\" : 300 "), back)) << "blanks between tokens";
+}
+
+TEST(Cli, QuarantineNamesAndRestorePaths)
+{
+    for (auto [name, stored] : {std::pair<const wchar_t*, bool>{L"20261209110546-4120-7.vmq", true},
+                                {L"1-2-3.vmq", true}, {L"20261209110546-4120-7.lnk", false},
+                                {L"20261209110546-4120.vmq", false}, {L"x20261209110546-4120-7.vmq", false},
+                                {L"20261209110546-4120-7.vmq.lnk", false}, {L"manifest.jsonl", false}, {L"", false}})
+        EXPECT_EQ(isStoredName(name, std::wcslen(name)), stored) << std::wstring(name).size();
+    struct Case {
+        const wchar_t* path;
+        const wchar_t* root;  // null: refused
+        std::vector<std::wstring> names;
+    } cases[] = {
+        {L"C:\\a\\b.lnk", L"C:\\", {L"a", L"b.lnk"}},
+        {L"c:\\b.lnk", L"c:\\", {L"b.lnk"}},
+        {L"\\\\?\\C:\\\u00dcbung\\b.lnk", L"C:\\", {L"\u00dcbung", L"b.lnk"}},
+        {L"\\\\srv\\share\\a\\b.lnk", L"\\\\srv\\share\\", {L"a", L"b.lnk"}},
+        {L"\\\\?\\UNC\\srv\\share\\b.lnk", L"\\\\srv\\share\\", {L"b.lnk"}},
+        {L"a\\b.lnk", nullptr, {}},               {L"\\a\\b.lnk", nullptr, {}},
+        {L"C:b.lnk", nullptr, {}},                  {L"C:\\a\\..\\..\\b.lnk", nullptr, {}},
+        {L"C:\\a\\.\\b.lnk", nullptr, {}},       {L"C:\\a\\\\b.lnk", nullptr, {}},
+        {L"C:\\a\\", nullptr, {}},                {L"C:\\a\\b.lnk:stream", nullptr, {}},
+        {L"C:\\a\\*.lnk", nullptr, {}},           {L"C:\\a/..\\b.lnk", nullptr, {}},
+        {L"\\\\.\\C:\\b.lnk", nullptr, {}},      {L"\\\\?\\Volume{1}\\b.lnk", nullptr, {}},
+        {L"\\\\srv\\b.lnk", nullptr, {}},        {L"\\\\srv\\share", nullptr, {}},
+    };
+    for (const Case& c : cases) {
+        std::wstring root;
+        std::vector<std::wstring> names;
+        bool split = splitFullPath(c.path, root, names);
+        EXPECT_EQ(split, c.root != nullptr) << std::wstring(c.path).size();
+        if (split && c.root != nullptr) {
+            EXPECT_TRUE(root == c.root && names == c.names) << std::wstring(c.path).size();
+        }
+    }
+}
+
+TEST(Cli, WhoMayWriteAQuarantine)
+{
+    const std::uint32_t full = 0x1F01FF, readRun = 0x1200A9, addFile = 0x2, addFolder = 0x4, deleteChild = 0x40,
+                        writeList = 0x40000, genericWrite = 0x40000000;
+    struct Case {
+        const char* what;
+        bool hasList, ownerTrusted;
+        std::vector<AccessEntry> entries;
+        bool others;
+    } cases[] = {
+        {"the system and the administrators", true, true, {{true, false, true, full}, {true, false, true, full}}, false},
+        {"everyone may read", true, true, {{true, false, true, full}, {true, false, false, readRun}}, false},
+        {"no list at all", false, true, {}, true},
+        {"an owner not trusted", true, false, {{true, false, true, full}}, true},
+        {"users may make files", true, true, {{true, false, false, readRun | addFile}}, true},
+        {"users may make folders", true, true, {{true, false, false, addFolder}}, true},
+        {"users may delete what is inside", true, true, {{true, false, false, deleteChild}}, true},
+        {"users may change the list", true, true, {{true, false, false, writeList}}, true},
+        {"generic write", true, true, {{true, false, false, genericWrite}}, true},
+        {"only for what is made inside", true, true, {{true, true, false, full}}, false},
+        {"a denial is no permission", true, true, {{false, false, false, full}}, false},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(othersMayWrite(c.hasList, c.ownerTrusted, c.entries), c.others) << c.what;
 }
 
 }  // namespace

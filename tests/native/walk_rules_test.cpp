@@ -144,20 +144,23 @@ TEST(WalkRules, PlainFilesAndIdentity)
     struct Same {
         const char* what;
         FileIdentity b;
-        bool same;
+        bool same, sameAfterMoveOnFat;  // FAT numbers a moved file by its new place
     } others[] = {
-        {"itself", a, true},
-        {"without a 128-bit ID on one side", without128, true},
-        {"another volume", {8, 0, 42, true, 300, 1000, 2000, {1, 2}, true}, false},
-        {"another number", {7, 1, 42, true, 300, 1000, 2000, {1, 2}, true}, false},
-        {"the same number, another size", {7, 0, 42, true, 301, 1000, 2000, {1, 2}, true}, false},
-        {"the same number, made again", {7, 0, 42, true, 300, 1001, 2000, {1, 2}, true}, false},
-        {"the same number, written since", {7, 0, 42, true, 300, 1000, 2001, {1, 2}, true}, false},
-        {"the same 64-bit number, another 128-bit ID", {7, 0, 42, true, 300, 1000, 2000, {1, 3}, true}, false},
-        {"not read", {7, 0, 42, false, 300, 1000, 2000, {1, 2}, true}, false},
+        {"itself", a, true, true},
+        {"without a 128-bit ID on one side", without128, true, true},
+        {"another volume", {8, 0, 42, true, 300, 1000, 2000, {1, 2}, true}, false, false},
+        {"another number", {7, 1, 42, true, 300, 1000, 2000, {1, 2}, true}, false, true},
+        {"the same number, another size", {7, 0, 42, true, 301, 1000, 2000, {1, 2}, true}, false, false},
+        {"the same number, made again", {7, 0, 42, true, 300, 1001, 2000, {1, 2}, true}, false, false},
+        {"the same number, written since", {7, 0, 42, true, 300, 1000, 2001, {1, 2}, true}, false, false},
+        {"the same 64-bit number, another 128-bit ID", {7, 0, 42, true, 300, 1000, 2000, {1, 3}, true}, false, true},
+        {"not read", {7, 0, 42, false, 300, 1000, 2000, {1, 2}, true}, false, false},
     };
-    for (const Same& o : others)
+    for (const Same& o : others) {
         EXPECT_EQ(sameFile(a, o.b) && sameFile(o.b, a), o.same) << o.what;
+        EXPECT_EQ(sameFileMoved(a, o.b, true), o.same) << o.what;
+        EXPECT_EQ(sameFileMoved(a, o.b, false), o.sameAfterMoveOnFat) << o.what;
+    }
     FileIdentity zeroSmaller = zero;
     zeroSmaller.size = 299;
     EXPECT_TRUE(sameFile(zero, zero));

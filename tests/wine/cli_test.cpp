@@ -1,6 +1,7 @@
 // The real vellmoor-cli.exe on a real tree: its report, its exit code and the disk.
 #include "tests/wine/harness.h"
 
+#include <sddl.h>
 #include <shlobj.h>
 
 #include <algorithm>
@@ -236,7 +237,7 @@ TEST_F(CliTest, EveryWordOfTheReportHolds)
          [&](const std::string&, const Ran&) {
              Ran none = runCli("", work);
              EXPECT_EQ(none.code, 2u);
-             EXPECT_EQ(none.err, "vellmoor-cli: no command: list or delete (see vellmoor-cli --help)\r\n");
+             EXPECT_EQ(none.err, "vellmoor-cli: no command: list, delete or restore (see vellmoor-cli --help)\r\n");
          }},
         {"a file whose folder was renamed during the run is moved, not deleted",
          [&](const std::string& t) {
@@ -364,6 +365,146 @@ TEST_F(CliTest, EveryWordOfTheReportHolds)
         removeTree(t);
     }
     removeTree(outside);
+}
+
+// A folder's access list as SDDL: "D:(A;OICI;FA;;;WD)" opens it to everyone.
+bool setAccess(const std::string& path, const char* sddl)
+{
+    PSECURITY_DESCRIPTOR sd;
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(sddl, SDDL_REVISION_1, &sd, nullptr))
+        return false;
+    bool set = SetFileSecurityA(path.c_str(), DACL_SECURITY_INFORMATION, sd) != 0;
+    LocalFree(sd);
+    return set;
+}
+
+std::vector<std::string> filesIn(const std::string& dir, const char* pattern)
+{
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA fd;
+    HANDLE find = FindFirstFileA((dir + "\\" + pattern).c_str(), &fd);
+    for (bool more = find != INVALID_HANDLE_VALUE; more; more = FindNextFileA(find, &fd) != 0)
+        names.push_back(fd.cFileName);
+    if (find != INVALID_HANDLE_VALUE)
+        FindClose(find);
+    return names;
+}
+
+// Delete into a quarantine, then restore, again and again: names outside ASCII, a name
+// taken meanwhile, a folder removed meanwhile, a file swapped inside the quarantine.
+TEST_F(CliTest, QuarantineTakesWhatDeleteWouldAndPutsItBack)
+{
+    std::string t = makeTempDir("cliq"), q = work + "\\quarantine";
+    std::string odd = t + "\\\xC3\x9C" "bung \xE4\xB8\xAD", oddLink = odd + "\\\xC3\xA4 \xE2\x82\xAC.lnk";
+    CreateDirectoryA(odd.c_str(), nullptr);
+    CreateDirectoryA((t + "\\sub").c_str(), nullptr);
+    std::string b = t + "\\b.lnk", c = t + "\\sub\\c.lnk", d = t + "\\d.lnk", e = t + "\\e.lnk";
+    for (const std::string& f : {oddLink, b, c, d, e})
+        writeFile(f, brokenBytes);
+    writeFile(t + "\\valid.lnk", validBytes);
+
+    Ran r = runCli("delete --quarantine " + inQuotes(q) + " --format csv " + inQuotes(t), work);
+    EXPECT_EQ(r.code, 0u) << r.err;
+    for (const std::string& f : {oddLink, b, c, d, e}) {
+        EXPECT_TRUE(has(lineOf(r.out, f + ","), ",missing,")) << r.out;
+        EXPECT_TRUE(has(lineOf(r.out, f + ","), ",quarantined,")) << r.out;
+        EXPECT_FALSE(fileExists(f)) << f;
+    }
+    EXPECT_TRUE(fileExists(t + "\\valid.lnk"));
+    EXPECT_EQ(filesIn(q, "*.vmq").size(), 5u);
+    // Made for the system and the administrators only, nothing inherited from the folder
+    // it is in (Wine stores the administrators as the account itself).
+    std::vector<char> got(4096);
+    DWORD need;
+    BOOL present, defaulted;
+    PACL made = nullptr;
+    ASSERT_TRUE(GetFileSecurityA(q.c_str(), DACL_SECURITY_INFORMATION, got.data(), 4096, &need));
+    ASSERT_TRUE(GetSecurityDescriptorDacl(got.data(), &present, &made, &defaulted) && made != nullptr);
+    EXPECT_EQ(made->AceCount, 2u);
+    LPSTR sddl = nullptr;
+    ConvertSecurityDescriptorToStringSecurityDescriptorA(got.data(), SDDL_REVISION_1, DACL_SECURITY_INFORMATION, &sddl, nullptr);
+    EXPECT_TRUE(sddl != nullptr && has(sddl, "(A;OICI;FA;;;SY)") && !has(sddl, ";WD)") && !has(sddl, ";BU)") &&
+                !has(sddl, ";AU)")) << (sddl != nullptr ? sddl : "");
+    LocalFree(sddl);
+    std::string manifest = readFile(q + "\\manifest.jsonl");
+    EXPECT_EQ(std::count(manifest.begin(), manifest.end(), '\n'), 5) << manifest;
+    EXPECT_EQ(runCli("list " + inQuotes(work), work).out, "") << "what a quarantine keeps is no shortcut to list";
+
+    // Meanwhile: b's name taken, c's folder gone, e's stored file swapped for another.
+    writeFile(b, "another");
+    removeTree(t + "\\sub");
+    std::size_t at = manifest.find("\"stored\":\"", manifest.find("e.lnk")) + 10;
+    std::string eStored = q + "\\" + manifest.substr(at, manifest.find('"', at) - at);
+    ASSERT_TRUE(DeleteFileA(eStored.c_str()));
+    writeFile(eStored, brokenBytes);
+    r = runCli("restore --format csv " + inQuotes(q), work);
+    EXPECT_EQ(r.code, 1u) << r.err;
+    EXPECT_TRUE(has(lineOf(r.out, b + ","), ",kept,occupied")) << r.out;
+    EXPECT_TRUE(has(lineOf(r.out, e + ","), ",kept,not the file that was quarantined")) << r.out;
+    for (const std::string& f : {oddLink, c, d}) {
+        EXPECT_TRUE(has(lineOf(r.out, f + ","), ",restored,")) << r.out;
+        EXPECT_EQ(readFile(f), brokenBytes) << f;
+    }
+    EXPECT_EQ(readFile(b), "another");
+    EXPECT_FALSE(fileExists(e));
+
+    // Again: only what is still away is told of; once the name is free, it goes back.
+    r = runCli("restore --format csv " + inQuotes(q), work);
+    EXPECT_EQ(r.code, 1u);
+    EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 3) << r.out;
+    ASSERT_TRUE(DeleteFileA(b.c_str()));
+    ASSERT_TRUE(DeleteFileA(eStored.c_str()));
+    r = runCli("restore " + inQuotes(q), work);
+    EXPECT_EQ(r.code, 0u) << r.err;
+    EXPECT_EQ(r.out, b + "\r\n");
+    EXPECT_EQ(readFile(b), brokenBytes);
+    EXPECT_EQ(runCli("restore " + inQuotes(q), work).code, 0u);
+
+    // Folders that are no quarantine, or one that others may write to, are refused untouched.
+    std::string open = makeTempDir("cliqopen");
+    ASSERT_TRUE(setAccess(open, "D:(A;OICI;FA;;;WD)"));
+    writeFile(t + "\\f.lnk", brokenBytes);
+    for (const std::string& bad : {"delete --quarantine " + inQuotes(open) + " " + inQuotes(t), "restore " + inQuotes(open),
+                                   "restore " + inQuotes(t), "restore " + inQuotes(t + "\\nowhere"),
+                                   "delete --quarantine " + inQuotes(t) + " " + inQuotes(t),
+                                   "delete --quarantine " + inQuotes(q) + " --recycle " + inQuotes(t)}) {
+        r = runCli(bad, work);
+        EXPECT_EQ(r.code, 2u) << bad;
+        EXPECT_EQ(r.out, "") << bad;
+    }
+    EXPECT_TRUE(fileExists(t + "\\f.lnk"));
+    EXPECT_TRUE(filesIn(open, "*").size() == 2) << "nothing written into a folder others may write";
+
+    // A file on another drive stays; on the way back, no folder is made where others may
+    // write, and no link along the path is followed.
+    std::string q2 = work + "\\q2", g = t + "\\links\\g.lnk", h = open + "\\sub\\h.lnk", i = "V:\\vmq\\i.lnk";
+    CreateDirectoryA((t + "\\links").c_str(), nullptr);
+    CreateDirectoryA((open + "\\sub").c_str(), nullptr);
+    CreateDirectoryA("V:\\vmq", nullptr);
+    for (const std::string& f : {g, h, i})
+        writeFile(f, brokenBytes);
+    r = runCli("delete --quarantine " + inQuotes(q2) + " --format csv " + inQuotes(t + "\\links") + " " +
+                   inQuotes(open + "\\sub") + " V:\\vmq",
+               work);
+    EXPECT_EQ(r.code, 1u) << r.err;
+    EXPECT_TRUE(has(lineOf(r.out, i + ","), ",kept,quarantine on another drive")) << r.out;
+    EXPECT_TRUE(fileExists(i));
+    removeTree("V:\\vmq");
+    removeTree(t + "\\links");
+    removeTree(open + "\\sub");
+    std::string elsewhere = makeTempDir("cliqelsewhere");
+    ASSERT_TRUE(unixLink(t + "\\links", elsewhere));
+    r = runCli("restore --format csv " + inQuotes(q2), work);
+    EXPECT_EQ(r.code, 1u) << r.err;
+    EXPECT_TRUE(has(lineOf(r.out, g + ","), ",kept,a link or junction along its path")) << r.out;
+    EXPECT_TRUE(has(lineOf(r.out, h + ","), ",kept,\"its folder is gone, and other accounts may write")) << r.out;
+    EXPECT_TRUE(filesIn(elsewhere, "*.lnk").empty());
+    EXPECT_FALSE(fileExists(open + "\\sub"));
+    DeleteFileA((t + "\\links").c_str());
+    RemoveDirectoryA((t + "\\links").c_str());
+    removeTree(elsewhere);
+    removeTree(open);
+    removeTree(t);
 }
 
 }  // namespace

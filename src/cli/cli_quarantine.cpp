@@ -1,0 +1,451 @@
+#include "cli/cli_quarantine.h"
+
+#include <aclapi.h>
+#include <sddl.h>
+
+#include <cstring>
+#include <set>
+
+#include "cli/cli_console.h"
+#include "cli/quarantine_rules.h"
+#include "search/exact_text.h"
+#include "search/file_lookup.h"
+
+// --- Who may write ------------------------------------------------------------------------
+
+static bool wellKnown(PSID sid, WELL_KNOWN_SID_TYPE type)
+{
+    BYTE known[SECURITY_MAX_SID_SIZE];
+    DWORD size = sizeof known;
+    return CreateWellKnownSid(type, nullptr, known, &size) && EqualSid(sid, known);
+}
+
+// The account the program runs as.
+static bool currentUser(std::vector<BYTE>& sid)
+{
+    HANDLE token;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token))
+        return false;
+    std::vector<BYTE> buffer(sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE);
+    DWORD size;
+    bool read = GetTokenInformation(token, TokenUser, buffer.data(), static_cast<DWORD>(buffer.size()), &size) != 0;
+    CloseHandle(token);
+    if (!read)
+        return false;
+    PSID user = reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid;
+    sid.assign(static_cast<BYTE*>(user), static_cast<BYTE*>(user) + GetLengthSid(user));
+    return true;
+}
+
+static bool isTrusted(PSID sid)
+{
+    static const wchar_t TRUSTED_INSTALLER[] = L"S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464";
+    if (sid == nullptr || !IsValidSid(sid))
+        return false;
+    if (wellKnown(sid, WinLocalSystemSid) || wellKnown(sid, WinBuiltinAdministratorsSid))
+        return true;
+    std::vector<BYTE> user;
+    if (currentUser(user) && EqualSid(sid, user.data()))
+        return true;
+    PSID installer;
+    if (!ConvertStringSidToSidW(TRUSTED_INSTALLER, &installer))
+        return false;
+    bool same = EqualSid(sid, installer) != 0;
+    LocalFree(installer);
+    return same;
+}
+
+// Unknown kinds of entry count as allowing everything to an account not trusted.
+static AccessEntry entryOf(const ACE_HEADER* ace)
+{
+    AccessEntry e = {ace->AceType != ACCESS_DENIED_ACE_TYPE && ace->AceType != ACCESS_DENIED_CALLBACK_ACE_TYPE,
+                     (ace->AceFlags & INHERIT_ONLY_ACE) != 0, false, ~0u};
+    bool plainLayout = ace->AceType == ACCESS_ALLOWED_ACE_TYPE || ace->AceType == ACCESS_DENIED_ACE_TYPE ||
+                       ace->AceType == ACCESS_ALLOWED_CALLBACK_ACE_TYPE || ace->AceType == ACCESS_DENIED_CALLBACK_ACE_TYPE;
+    if (plainLayout) {
+        const ACCESS_ALLOWED_ACE* a = reinterpret_cast<const ACCESS_ALLOWED_ACE*>(ace);
+        e.mask = a->Mask;
+        e.trusted = isTrusted(const_cast<DWORD*>(&a->SidStart));
+    }
+    return e;
+}
+
+static bool othersMayWriteFolder(HANDLE folder)
+{
+    PSID owner = nullptr;
+    PACL list = nullptr;
+    PSECURITY_DESCRIPTOR sd = nullptr;
+    if (GetSecurityInfo(folder, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &owner, nullptr,
+                        &list, nullptr, &sd) != ERROR_SUCCESS)
+        return true;  // what cannot be read cannot be trusted
+    std::vector<AccessEntry> entries;
+    for (DWORD i = 0; list != nullptr && i < list->AceCount; ++i) {
+        void* ace;
+        if (GetAce(list, i, &ace))
+            entries.push_back(entryOf(static_cast<ACE_HEADER*>(ace)));
+        else
+            entries.push_back({true, false, false, ~0u});
+    }
+    bool others = othersMayWrite(list != nullptr, isTrusted(owner), entries);
+    LocalFree(sd);
+    return others;
+}
+
+static bool isElevated()
+{
+    BYTE admins[SECURITY_MAX_SID_SIZE];
+    DWORD size = sizeof admins;
+    BOOL member = FALSE;
+    return CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, admins, &size) &&
+           CheckTokenMembership(nullptr, admins, &member) && member;
+}
+
+// A new quarantine is the system's and the administrators' alone, and, run without
+// elevation, the account's own: nothing is inherited from the folder it is made in.
+static bool makeQuarantineFolder(const std::wstring& path)
+{
+    std::wstring text = L"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)";
+    std::vector<BYTE> user;
+    wchar_t* userText = nullptr;
+    if (!isElevated() && currentUser(user) && ConvertSidToStringSidW(user.data(), &userText)) {
+        text += L"(A;OICI;FA;;;" + std::wstring(userText) + L")";
+        LocalFree(userText);
+    }
+    PSECURITY_DESCRIPTOR sd;
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(text.c_str(), SDDL_REVISION_1, &sd, nullptr))
+        return false;
+    SECURITY_ATTRIBUTES attributes = {sizeof attributes, sd, FALSE};
+    bool made = CreateDirectoryW(path.c_str(), &attributes) != 0;
+    DWORD error = GetLastError();
+    LocalFree(sd);
+    SetLastError(error);
+    return made;
+}
+
+// --- Files and folders held as themselves -----------------------------------------------
+
+// Held without delete sharing: while open it cannot be renamed, deleted or replaced.
+static HANDLE openFolder(const std::wstring& path)
+{
+    return CreateFileW(path.c_str(), FILE_LIST_DIRECTORY | FILE_TRAVERSE | FILE_READ_ATTRIBUTES | READ_CONTROL,
+                       FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, OPEN_AS_ITSELF, nullptr);
+}
+
+static std::uint32_t volumeOf(HANDLE h)
+{
+    BY_HANDLE_FILE_INFORMATION info;
+    return GetFileInformationByHandle(h, &info) ? info.dwVolumeSerialNumber : 0;
+}
+
+// The file behind `h` to the full path `to`, never over another file: no name of the file
+// itself is looked up again.
+static bool renameTo(HANDLE h, const std::wstring& to)
+{
+    std::size_t bytes = sizeof(FILE_RENAME_INFO) + to.size() * sizeof(wchar_t);
+    std::vector<ULONGLONG> buffer(bytes / sizeof(ULONGLONG) + 1);  // zero: no replacing, no root
+    FILE_RENAME_INFO* info = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+    info->FileNameLength = static_cast<DWORD>(to.size() * sizeof(wchar_t));
+    std::memcpy(info->FileName, to.c_str(), info->FileNameLength);
+    return SetFileInformationByHandle(h, FileRenameInfo, info, static_cast<DWORD>(buffer.size() * sizeof(ULONGLONG))) != 0;
+}
+
+static bool isOccupied(DWORD error) { return error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS; }
+
+static std::wstring manifestPath(const Quarantine& q) { return q.path + L"\\manifest.jsonl"; }
+
+static bool holdsNothing(const std::wstring& folder)
+{
+    WIN32_FIND_DATAW found;
+    HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &found);
+    if (find == INVALID_HANDLE_VALUE)
+        return true;
+    bool empty = true;
+    do
+        empty = lstrcmpW(found.cFileName, L".") == 0 || lstrcmpW(found.cFileName, L"..") == 0;
+    while (empty && FindNextFileW(find, &found));
+    FindClose(find);
+    return empty;
+}
+
+// Appends go to the end whoever else appends; a line a crash tore is ended first, so that it
+// spoils no other.
+static bool openManifest(Quarantine& q)
+{
+    q.manifest = CreateFileW(manifestPath(q).c_str(), FILE_READ_DATA | FILE_APPEND_DATA | FILE_READ_ATTRIBUTES | SYNCHRONIZE,
+                             FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS, OPEN_AS_ITSELF, nullptr);
+    if (q.manifest == INVALID_HANDLE_VALUE || !isPlainKindHandle(q.manifest, false))
+        return false;
+    LARGE_INTEGER size;
+    if (!GetFileSizeEx(q.manifest, &size))
+        return false;
+    if (size.QuadPart == 0)
+        return true;
+    char last = '\n';
+    DWORD read = 0;
+    OVERLAPPED at = {};
+    at.Offset = static_cast<DWORD>(size.QuadPart - 1);
+    at.OffsetHigh = static_cast<DWORD>((size.QuadPart - 1) >> 32);
+    DWORD written;
+    return ReadFile(q.manifest, &last, 1, &read, &at) && read == 1 &&
+           (last == '\n' || (WriteFile(q.manifest, "\n", 1, &written, nullptr) && written == 1));
+}
+
+std::string openQuarantine(const char* folder, bool forRestore, Quarantine& q)
+{
+    std::string named = std::string(folder);
+    std::wstring wide = wideOfUtf8(named), full(32768, L'\0');
+    DWORD n = wide.empty() ? 0 : GetFullPathNameW(wide.c_str(), static_cast<DWORD>(full.size()), &full[0], nullptr);
+    if (n == 0 || n >= full.size())
+        return "the quarantine folder cannot be used: " + named;
+    full.resize(n);
+    bool made = !forRestore && makeQuarantineFolder(full);
+    if (!forRestore && !made && GetLastError() != ERROR_ALREADY_EXISTS)
+        return "cannot make the quarantine folder " + named + ": " + systemMessage(GetLastError());
+    q.folder = openFolder(full);
+    if (q.folder == INVALID_HANDLE_VALUE)
+        return forRestore ? named + " is no quarantine: no such folder" : "cannot open the quarantine folder " + named;
+    if (!isPlainKindHandle(q.folder, true))
+        return named + " is a link, a junction or no folder: a quarantine must be a folder itself";
+    if (othersMayWriteFolder(q.folder))
+        return "other accounts may write to " + named + ": a quarantine must be closed to them";
+    wchar_t final[MAX_PATH * 4];
+    if (!finalPathOfHandle(q.folder, final, MAX_PATH * 4) || (q.volume = volumeOf(q.folder)) == 0)
+        return "cannot open the quarantine folder " + named;
+    q.path = final;
+    if (!q.path.empty() && q.path.back() == L'\\')
+        q.path.pop_back();  // a drive's root
+    bool hasManifest = GetFileAttributesW(manifestPath(q).c_str()) != INVALID_FILE_ATTRIBUTES;
+    if (!hasManifest && (forRestore || !holdsNothing(q.path)))
+        return named + " is no quarantine: it has no manifest.jsonl" + (forRestore ? "" : ", and other files");
+    if (!forRestore && !openManifest(q))
+        return "cannot write the quarantine's manifest in " + named;
+    return "";
+}
+
+void closeQuarantine(Quarantine& q)
+{
+    if (q.manifest != INVALID_HANDLE_VALUE)
+        CloseHandle(q.manifest);
+    if (q.folder != INVALID_HANDLE_VALUE)
+        CloseHandle(q.folder);
+    q.manifest = q.folder = INVALID_HANDLE_VALUE;
+}
+
+// --- Into the quarantine ----------------------------------------------------------------
+
+static std::wstring wideName(const std::string& ascii) { return std::wstring(ascii.begin(), ascii.end()); }
+
+DeleteOutcome quarantineFile(void* item, HANDLE held, const FileIdentity& listed)
+{
+    QuarantineItem& it = *static_cast<QuarantineItem*>(item);
+    Quarantine& q = *it.quarantine;
+    // Checked here: a rename to another drive fails on Windows, but Wine copies the file over.
+    if (listed.volume != q.volume)
+        return OUTCOME_OTHER_DRIVE;
+    HANDLE h = ReOpenFile(held, DELETE | FILE_READ_ATTRIBUTES | SYNCHRONIZE, SHARE_EVERYTHING, OPEN_AS_ITSELF);
+    if (h == INVALID_HANDLE_VALUE)
+        return OUTCOME_FAILED;
+    SYSTEMTIME t;
+    GetSystemTime(&t);
+    std::string time = isoTime(t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond);
+    std::string digits;
+    for (char c : time)
+        if (c >= '0' && c <= '9')
+            digits += c;
+    QuarantineLine line = {it.original, it.target, it.reason, time, "", listed};
+    identifyHandle(h, line.identity);  // as the file is now, with its 128-bit ID where there is one
+    DeleteOutcome outcome = OUTCOME_FAILED;
+    DWORD error = 0;
+    for (int attempt = 0; attempt < 4 && outcome == OUTCOME_FAILED; ++attempt) {
+        line.stored = storedName(digits, GetCurrentProcessId(), ++q.sequence);
+        std::string text = manifestLine(line);
+        DWORD written;
+        if (!WriteFile(q.manifest, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) ||
+            written != text.size() || !FlushFileBuffers(q.manifest)) {
+            error = GetLastError();
+            break;
+        }
+        if (renameTo(h, q.path + L"\\" + wideName(line.stored)))
+            outcome = OUTCOME_QUARANTINED;
+        else if (!isOccupied(error = GetLastError()))
+            break;
+    }
+    CloseHandle(h);
+    SetLastError(error);
+    return outcome;
+}
+
+// --- Back out ---------------------------------------------------------------------------
+
+namespace {
+// The folders along a target path, each held open so that none is swapped for a link.
+struct HeldFolders {
+    std::vector<HANDLE> handles;
+    ~HeldFolders()
+    {
+        for (HANDLE h : handles)
+            CloseHandle(h);
+    }
+};
+
+struct Refusal {
+    const char* action;  // null: none
+    std::string why;
+};
+}  // namespace
+
+// Whether the folder held by `h` is the one named `name` inside `parent` (a final path, or
+// empty where the system gives none): Wine shows a link as the folder it leads to, and only
+// its final path tells.
+static bool sitsInside(HANDLE h, std::wstring& parent, const std::wstring& name)
+{
+    static wchar_t final[MAX_PATH * 4];
+    if (!finalPathOfHandle(h, final, MAX_PATH * 4))
+        return parent.clear(), true;
+    std::wstring expected = parent + (!parent.empty() && parent.back() == L'\\' ? L"" : L"\\") + name;
+    bool inside = parent.empty() || CompareStringOrdinal(final, -1, expected.c_str(), -1, TRUE) == CSTR_EQUAL;
+    parent = final;
+    return inside;
+}
+
+// The full target path, its folders held, made where missing below a folder no other account
+// may write to.
+static Refusal holdFolders(const Quarantine& q, const std::string& original, HeldFolders& held, std::wstring& target)
+{
+    std::wstring root;
+    std::vector<std::wstring> names;
+    if (!splitFullPath(wideOfUtf8(original), root, names))
+        return {"kept", "not a full path"};
+    std::wstring path = root[0] == L'\\' ? L"\\\\?\\UNC\\" + root.substr(2) : L"\\\\?\\" + root;
+    HANDLE h = openFolder(path);
+    if (h == INVALID_HANDLE_VALUE)
+        return {"kept", "its drive or share is not there"};
+    std::wstring final;
+    sitsInside(h, final, L"");
+    for (std::size_t i = 0;; ++i) {
+        held.handles.push_back(h);
+        if (!isPlainKindHandle(h, true) || (i > 0 && !sitsInside(h, final, names[i - 1])))
+            return {"kept", "a link or junction along its path"};
+        if (i + 1 == names.size())
+            break;
+        path += names[i];
+        h = openFolder(path);
+        DWORD error = GetLastError();
+        if (h == INVALID_HANDLE_VALUE && (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)) {
+            if (othersMayWriteFolder(held.handles.back()))
+                return {"kept", "its folder is gone, and other accounts may write to the folder it was in"};
+            if (!CreateDirectoryW(path.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
+                return {"failed", systemMessage(GetLastError())};
+            h = openFolder(path);
+            error = GetLastError();
+        }
+        if (h == INVALID_HANDLE_VALUE)
+            return {"failed", systemMessage(error)};
+        path += L'\\';
+    }
+    if (volumeOf(held.handles.back()) != q.volume)
+        return {"kept", "its folder is on another drive than the quarantine now"};
+    target = path + names.back();
+    return {nullptr, ""};
+}
+
+// What became of one line's file; false when it is no longer in the quarantine (put back
+// before, or its move never happened) and there is nothing to report.
+static bool restoreOne(const Quarantine& q, const QuarantineLine& line, CliRecord& r)
+{
+    r = {line.original, line.target, line.reason, "", "", ""};
+    FILETIME written = {static_cast<DWORD>(line.identity.written), static_cast<DWORD>(line.identity.written >> 32)};
+    r.modified = isoOfFileTime(written);
+    HANDLE h = CreateFileW((q.path + L"\\" + wideName(line.stored)).c_str(), DELETE | FILE_READ_ATTRIBUTES | SYNCHRONIZE,
+                           FILE_SHARE_READ, nullptr, OPEN_EXISTING, OPEN_AS_ITSELF, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        DWORD error = GetLastError();
+        r.action = "failed";
+        r.error = systemMessage(error);
+        return error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND;
+    }
+    FileIdentity now;
+    bool keepsFileIds = false;
+    HeldFolders held;
+    std::wstring target;
+    Refusal refusal = {nullptr, ""};
+    if (!identifyHandle(h, now, &keepsFileIds) || !isPlainKindHandle(h, false) ||
+        !sameFileMoved(line.identity, now, keepsFileIds))
+        refusal = {"kept", "not the file that was quarantined"};
+    else
+        refusal = holdFolders(q, line.original, held, target);
+    if (refusal.action != nullptr) {
+        r.action = refusal.action;
+        r.error = refusal.why;
+    } else if (renameTo(h, target)) {
+        r.action = "restored";
+    } else {
+        DWORD error = GetLastError();
+        r.action = isOccupied(error) ? "kept" : "failed";
+        r.error = isOccupied(error) ? "occupied" : systemMessage(error);
+    }
+    CloseHandle(h);
+    return true;
+}
+
+static bool readWhole(const std::wstring& path, std::string& text)
+{
+    HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                           OPEN_AS_ITSELF, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return false;
+    LARGE_INTEGER size;
+    bool read = GetFileSizeEx(h, &size) && size.QuadPart < (1LL << 30);
+    if (read) {
+        text.resize(static_cast<std::size_t>(size.QuadPart));
+        DWORD got = 0;
+        read = text.empty() || (ReadFile(h, &text[0], static_cast<DWORD>(text.size()), &got, nullptr) && got == text.size());
+    }
+    CloseHandle(h);
+    return read;
+}
+
+std::vector<CliRecord> restoreQuarantine(Quarantine& q, bool& allBack)
+{
+    std::vector<CliRecord> records;
+    std::string text;
+    std::set<std::wstring> named;
+    unsigned unreadable = 0;
+    allBack = readWhole(manifestPath(q), text);
+    if (!allBack)
+        complain("cannot read the quarantine's manifest: " + systemMessage(GetLastError()));
+    for (std::size_t from = 0; from < text.size();) {
+        std::size_t end = text.find('\n', from);
+        std::string one = text.substr(from, end == std::string::npos ? end : end - from);
+        from = end == std::string::npos ? text.size() : end + 1;
+        QuarantineLine line;
+        if (one.empty() || one == "\r")
+            continue;
+        if (!readManifestLine(one, line)) {
+            ++unreadable;
+            continue;
+        }
+        if (!named.insert(wideName(line.stored)).second)
+            continue;  // the same file twice: the first line put it back
+        CliRecord r;
+        if (restoreOne(q, line, r)) {
+            records.push_back(r);
+            allBack = allBack && r.action == "restored";
+        }
+    }
+    if (unreadable > 0)
+        complain(std::to_string(unreadable) + " line(s) of the manifest could not be read");
+    // A file no line names cannot be put back, and must not go unmentioned.
+    WIN32_FIND_DATAW found;
+    HANDLE find = FindFirstFileW((q.path + L"\\*.vmq").c_str(), &found);
+    for (bool more = find != INVALID_HANDLE_VALUE; more; more = FindNextFileW(find, &found) != 0) {
+        std::size_t length = std::wcslen(found.cFileName);
+        if (!isStoredName(found.cFileName, length) || named.count(found.cFileName) != 0)
+            continue;
+        records.push_back({utf8Of((q.path + L"\\" + found.cFileName).c_str()), "", "", "", "kept", "not in the manifest"});
+        allBack = false;
+    }
+    if (find != INVALID_HANDLE_VALUE)
+        FindClose(find);
+    return records;
+}
