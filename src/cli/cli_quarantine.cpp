@@ -310,7 +310,8 @@ static bool sitsInside(HANDLE h, std::wstring& parent, const std::wstring& name)
 
 // The full target path, its folders held, made where missing below a folder no other account
 // may write to.
-static Refusal holdFolders(const Quarantine& q, const std::string& original, HeldFolders& held, std::wstring& target)
+static Refusal holdFolders(const Quarantine& q, const std::string& original, HeldFolders& held, std::wstring& target,
+                           std::wstring& final, std::wstring& name)
 {
     std::wstring root;
     std::vector<std::wstring> names;
@@ -320,7 +321,7 @@ static Refusal holdFolders(const Quarantine& q, const std::string& original, Hel
     HANDLE h = openFolder(path);
     if (h == INVALID_HANDLE_VALUE)
         return {"kept", "its drive or share is not there"};
-    std::wstring final;
+    final.clear();
     sitsInside(h, final, L"");
     for (std::size_t i = 0;; ++i) {
         held.handles.push_back(h);
@@ -345,7 +346,8 @@ static Refusal holdFolders(const Quarantine& q, const std::string& original, Hel
     }
     if (volumeOf(held.handles.back()) != q.volume)
         return {"kept", "its folder is on another drive than the quarantine now"};
-    target = path + names.back();
+    name = names.back();
+    target = path + name;
     return {nullptr, ""};
 }
 
@@ -367,18 +369,24 @@ static bool restoreOne(const Quarantine& q, const QuarantineLine& line, CliRecor
     FileIdentity now;
     bool keepsFileIds = false;
     HeldFolders held;
-    std::wstring target;
+    std::wstring target, folder, name;
     Refusal refusal = {nullptr, ""};
     if (!identifyHandle(h, now, &keepsFileIds) || !isPlainKindHandle(h, false) ||
         !sameFileMoved(line.identity, now, keepsFileIds))
         refusal = {"kept", "not the file that was quarantined"};
     else
-        refusal = holdFolders(q, line.original, held, target);
+        refusal = holdFolders(q, line.original, held, target, folder, name);
     if (refusal.action != nullptr) {
         r.action = refusal.action;
         r.error = refusal.why;
     } else if (renameTo(h, target)) {
         r.action = "restored";
+        // A folder held open can still be made a junction while empty: then the file went
+        // elsewhere, and comes back.
+        if (!sitsInside(h, folder, name) && renameTo(h, q.path + L"\\" + wideName(line.stored))) {
+            r.action = "kept";
+            r.error = "a link or junction along its path";
+        }
     } else {
         DWORD error = GetLastError();
         r.action = isOccupied(error) ? "kept" : "failed";
