@@ -1,5 +1,7 @@
 #include "settings/settings_file.h"
 
+#include <string>
+
 #include "app/app_state.h"
 #include "app/command_line.h"
 #include "settings/settings_codec.h"
@@ -112,13 +114,12 @@ static LRESULT historyItem(unsigned i)
 }
 
 // The block, then up to 32 folders; the first written is one the loader takes the block
-// for, so one odd text never costs the whole history. Stops at the first failed write.
-static bool writeSettings(HANDLE file)
+// for, so one odd text never costs the whole history.
+static std::string settingsBytes()
 {
     unsigned char block[SETTINGS_BYTES];
     encodeSettingsBlock(app.settings, block);
-    if (!writeAll(file, block, SETTINGS_BYTES))
-        return false;
+    std::string bytes(reinterpret_cast<const char*>(block), SETTINGS_BYTES);
     unsigned count = 0, first = 0;
     while (count < MAX_HISTORY && SendMessageA(app.folderBox, CB_GETLBTEXTLEN, count, 0) >= 0)
         ++count;
@@ -130,10 +131,42 @@ static bool writeSettings(HANDLE file)
     for (unsigned k = 0; k < count; ++k) {
         unsigned i = k == 0 ? first : (k <= first ? k - 1 : k);
         LRESULT len = historyItem(i);
-        if (len >= 0 && !writeAll(file, app.pathBuf, static_cast<DWORD>(len) + 1))
-            return false;
+        if (len >= 0)
+            bytes.append(app.pathBuf, static_cast<std::size_t>(len) + 1);
     }
-    return true;
+    return bytes;
+}
+
+// A folder that takes no new file may still let the file itself be rewritten. The room is
+// taken first, so that the one write cannot stop halfway for want of it; where it fails
+// after all, the old bytes go back.
+static void rewriteInPlace(const wchar_t* path, const std::string& bytes)
+{
+    HANDLE file = CreateFileW(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return;
+    LARGE_INTEGER size, start = {}, length;
+    length.QuadPart = static_cast<LONGLONG>(bytes.size());
+    std::string old;
+    DWORD read = 0;
+    if (GetFileSizeEx(file, &size) && size.QuadPart <= static_cast<LONGLONG>(MAX_HISTORY_BYTES + SETTINGS_BYTES)) {
+        old.resize(static_cast<std::size_t>(size.QuadPart));
+        bool kept = old.empty() || (ReadFile(file, &old[0], static_cast<DWORD>(old.size()), &read, nullptr) && read == old.size());
+        bool room = length.QuadPart <= size.QuadPart ||
+                    (SetFilePointerEx(file, length, nullptr, FILE_BEGIN) && SetEndOfFile(file));
+        bool written = kept && room && SetFilePointerEx(file, start, nullptr, FILE_BEGIN) &&
+                       writeAll(file, bytes.data(), static_cast<DWORD>(bytes.size()));
+        if (written) {
+            SetEndOfFile(file);  // an older, longer file must not keep its tail
+        } else if (kept) {
+            DWORD again;
+            SetFilePointerEx(file, start, nullptr, FILE_BEGIN);
+            WriteFile(file, old.data(), static_cast<DWORD>(old.size()), &again, nullptr);
+            SetFilePointerEx(file, size, nullptr, FILE_BEGIN);
+            SetEndOfFile(file);
+        }
+    }
+    CloseHandle(file);
 }
 
 void saveSettings()
@@ -144,23 +177,16 @@ void saveSettings()
     static wchar_t fresh[MAX_BYTES_PER_UNIT * MAX_PATH + 2];
     if (MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, app.exePath, -1, path, MAX_BYTES_PER_UNIT * MAX_PATH) <= 0)
         return;
+    std::string bytes = settingsBytes();
     // A new file beside the old one replaces it only when it is whole: a failed write, a full
     // disk or a power cut leaves the old file as it was.
     lstrcpyW(fresh, path);
     lstrcatW(fresh, L"~");
     HANDLE file = CreateFileW(fresh, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file != INVALID_HANDLE_VALUE) {
-        bool whole = writeSettings(file) && FlushFileBuffers(file);
-        CloseHandle(file);
-        if (!whole || !MoveFileExW(fresh, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-            DeleteFileW(fresh);
-        return;
-    }
-    // A folder that takes no new file may still let the file itself be rewritten, in place.
-    file = CreateFileW(path, GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
-        return;
-    if (writeSettings(file))
-        SetEndOfFile(file);  // an older, longer file must not keep its tail
+        return rewriteInPlace(path, bytes);
+    bool whole = writeAll(file, bytes.data(), static_cast<DWORD>(bytes.size())) && FlushFileBuffers(file);
     CloseHandle(file);
+    if (!whole || !MoveFileExW(fresh, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        DeleteFileW(fresh);
 }

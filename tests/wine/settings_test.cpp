@@ -340,25 +340,40 @@ TEST_F(SettingsTest, HeldFileIsReadOrLeftAsItWas)
     EXPECT_FALSE(fileExists(file + "~"));
 }
 
-// A save whose writes fail midway leaves the old file as it was.
-int writesLeft;
-BOOL WINAPI failingWrite(HANDLE h, LPCVOID bytes, DWORD size, LPDWORD written, LPOVERLAPPED o)
+// A save whose write stops halfway (a full disk) leaves the old file as it was, through a new
+// file or, where none can be made beside it, in place; in place, a save that works leaves
+// the new file alone, without the old one's tail.
+BOOL WINAPI halfWrite(HANDLE h, LPCVOID bytes, DWORD size, LPDWORD written, LPOVERLAPPED o)
 {
-    return writesLeft-- > 0 && WriteFile(h, bytes, size, written, o);
+    WriteFile(h, bytes, size / 2, written, o);
+    SetLastError(ERROR_DISK_FULL);
+    return FALSE;
 }
 
 TEST_F(SettingsTest, SaveThatFailsMidwayLeavesTheOldFile)
 {
-    const std::string kept = block(1, 2, 401, 302, 0, 0, 0, 0) + strings({"C:\\old"});
-    writeFile(file, kept);
-    start();
-    search(dir);
-    writesLeft = 2;  // the block and one folder
-    settingsWrite = failingWrite;
-    stop();
-    settingsWrite = WriteFile;
-    EXPECT_EQ(readFile(file), kept);
-    EXPECT_FALSE(fileExists(file + "~"));
+    const std::string kept = block(1, 2, 401, 302, 0, 0, 0, 0) + strings({"C:\\old", "C:\\a long folder text to be cut"});
+    for (bool inPlace : {false, true}) {
+        SCOPED_TRACE(inPlace ? "in place" : "through a new file");
+        writeFile(file, kept);
+        if (inPlace)
+            ASSERT_TRUE(CreateDirectoryA((file + "~").c_str(), nullptr));  // no new file can take that name
+        start();
+        search(dir);
+        SetWindowPos(app.mainWindow, nullptr, 30, 40, 0, 0, SWP_NOSIZE | SWP_NOZORDER);  // the block changes too
+        settingsWrite = halfWrite;
+        stop();
+        settingsWrite = WriteFile;
+        EXPECT_EQ(readFile(file), kept);
+        start();
+        SendMessageA(app.folderBox, CB_DELETESTRING, 1, 0);
+        stop();
+        EXPECT_EQ(readFile(file).size(), SETTINGS_BYTES + 7) << "only C:\\old is left";
+        start();
+        EXPECT_EQ(historyItems(), Paths{"C:\\old"});
+        stop();
+        RemoveDirectoryA((file + "~").c_str());
+    }
 }
 
 // Relative folder texts are kept as the folders they named; one that the loader would not
