@@ -84,25 +84,57 @@ PY
 # account of its own runs the program, with a prefix of its own.
 if id vmtest >/dev/null 2>&1 || useradd -M -d /nonexistent vmtest 2>/dev/null; then
   deny=$(mktemp -d /tmp/vellmoor-deny.XXXXXX)
-  mkdir "$deny/locked" "$deny/open" "$deny/prefix"
+  mkdir "$deny/locked" "$deny/open" "$deny/seen" "$deny/prefix"
   cp "$out/demo/Desktop/Game 2019.lnk" "$deny/locked/a.lnk"
-  cp "$out/demo/Desktop/Game 2019.lnk" "$deny/open/b.lnk"
+  touch "$deny/locked/app.exe"
+  # Shortcuts of their link information alone, as the shell reads them: one whose target is
+  # not there, one whose target is in a folder this account may not open.
+  make_link() { # shortcut, Windows target
+    python3 - "$1" "$2" <<'PY'
+import struct, sys
+target = sys.argv[2].encode('latin-1') + b'\0'
+volume = struct.pack('<IIII', 0x11, 3, 0x1234, 0x10) + b'\0'
+body = volume + target + b'\0'
+info = struct.pack('<7I', 0x1C + len(body), 0x1C, 1, 0x1C, 0x1C + len(volume), 0, 0x1C + len(volume) + len(target)) + body
+header = struct.pack('<I16sII', 0x4C, bytes.fromhex('0114020000000000c000000000000046'), 0x82, 0) + bytes(24) + \
+         struct.pack('<IiIHHII', 0, 0, 1, 0, 0, 0, 0)
+open(sys.argv[1], 'wb').write(header + info + bytes(4))
+PY
+  }
+  make_link "$deny/open/b.lnk" "$(win "$deny/open/gone.exe")"
+  make_link "$deny/seen/denied.lnk" "$(win "$deny/locked/app.exe")"
   cp "$cli" "$deny/vellmoor-cli.exe"
-  chmod 755 "$deny" "$deny/open" "$deny/vellmoor-cli.exe"; chmod 700 "$deny/locked"
+  chmod 755 "$deny" "$deny/open" "$deny/vellmoor-cli.exe"; chmod 644 "$deny/open/b.lnk"; chmod 700 "$deny/locked"
+  chmod 777 "$deny/seen"; chmod 666 "$deny/seen/denied.lnk"
   chown vmtest "$deny/prefix"
+  as_vmtest() { # output name, arguments...
+    local name=$1
+    shift
+    runuser -u vmtest -- env -i HOME="$deny/prefix" PATH=/usr/bin:/bin WINEPREFIX="$deny/prefix/wine" WINEDEBUG=-all \
+      WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d" \
+      /usr/lib/wine/wine64 "$deny/vellmoor-cli.exe" "$@" >"$out/$name.out" 2>"$out/$name.err"
+    echo $?
+  }
   set +e
-  runuser -u vmtest -- env -i HOME="$deny/prefix" PATH=/usr/bin:/bin WINEPREFIX="$deny/prefix/wine" WINEDEBUG=-all \
-    WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d" \
-    /usr/lib/wine/wine64 "$deny/vellmoor-cli.exe" list "$(win "$deny/locked")" "$(win "$deny/open")" \
-    >"$out/denied.out" 2>"$out/denied.err"
-  code=$?
+  code=$(as_vmtest denied list "$(win "$deny/locked")" "$(win "$deny/open")")
+  seen=$(as_vmtest seen list "$(win "$deny/seen")")
+  all=$(as_vmtest all list --all --format csv "$(win "$deny/seen")")
+  kept=$(as_vmtest kept delete "$(win "$deny/seen")")
+  [ -f "$deny/seen/denied.lnk" ]; left=$?
+  taken=$(as_vmtest taken delete --include-absent "$(win "$deny/seen")")
+  [ -f "$deny/seen/denied.lnk" ]; still=$?
   set -e
   runuser -u vmtest -- env -i WINEPREFIX="$deny/prefix/wine" /usr/bin/wineserver -k 2>/dev/null || true
   rm -rf "$deny"
   [ "$code" = 2 ] || { echo "unlistable folder: exit $code, not 2"; cat "$out/denied.err"; exit 1; }
   grep -q "vellmoor-cli: cannot list .*locked" "$out/denied.err" || { echo "unlistable folder not named"; cat "$out/denied.err"; exit 1; }
-  grep -q 'open\\b.lnk' "$out/denied.out" || { echo "the other folder was not searched"; exit 1; }
+  grep -q 'open\\b.lnk' "$out/denied.out" || { echo "the other folder was not searched"; cat "$out/denied.out" "$out/denied.err"; exit 1; }
   echo "unlistable folder: named on standard error, exit 2, the other folder still searched"
+  [ "$seen" = 0 ] && [ ! -s "$out/seen.out" ] || { echo "a target that may not be seen was listed: exit $seen"; cat "$out/seen.out"; exit 1; }
+  grep -q 'denied.lnk,.*,denied,' "$out/all.out" || { echo "no reason denied"; cat "$out/all.out" "$out/all.err"; exit 1; }
+  [ "$kept" = 0 ] && [ "$left" = 0 ] || { echo "delete took a shortcut whose target may be there: exit $kept"; exit 1; }
+  [ "$taken" = 0 ] && [ "$still" = 1 ] || { echo "delete --include-absent kept it: exit $taken"; cat "$out/taken.err"; exit 1; }
+  echo "a target this account may not see: not listed, --all says denied, deleted only with --include-absent"
 else
   echo "unlistable folder: not run (no second account could be made)"
 fi

@@ -21,6 +21,7 @@
 #include "search/folder_walk.h"
 #include "search/pump.h"
 #include "search/shortcut_check.h"
+#include "search/target_reason.h"
 #include "search/walk_rules.h"
 
 enum ExitCode {
@@ -64,46 +65,14 @@ struct Run {
     unsigned shortcutsMet, unreadable;
 };
 
-// Why a target counts as missing: its drive or share may only be away for now. Broken
-// shortcuts come in runs on one drive: the last root's answer is kept.
-static const char* reasonMissing(const char* target)
-{
-    static char root[PATH_BUF_BYTES], lastRoot[PATH_BUF_BYTES];
-    static const char* lastAnswer;
-    if (!targetRoot(target, root, sizeof root))
-        return "missing";
-    if (lastAnswer != nullptr && lstrcmpiA(root, lastRoot) == 0)
-        return lastAnswer;
-    DWORD serial;
-    if (root[0] == '\\')
-        lastAnswer = GetFileAttributesA(root) == INVALID_FILE_ATTRIBUTES ? "share-unreachable" : "missing";
-    else if (GetDriveTypeA(root) == DRIVE_NO_ROOT_DIR ||
-             !GetVolumeInformationA(root, nullptr, 0, &serial, nullptr, nullptr, nullptr, 0))
-        lastAnswer = "drive-absent";  // no such letter, or no medium in the drive
-    else
-        lastAnswer = "missing";
-    lstrcpynA(lastRoot, root, PATH_BUF_BYTES);
-    return lastAnswer;
-}
-
 static bool cliLists(void* context, const FoundShortcut& s)
 {
     Run& run = *static_cast<Run*>(context);
     ++run.shortcutsMet;
     if (s.state == SHORTCUT_UNREADABLE)
         ++run.unreadable;
-    return s.state == SHORTCUT_MISSING || run.options.all;
-}
-
-static const char* reasonOf(const FoundShortcut& s)
-{
-    switch (s.state) {
-    case SHORTCUT_MISSING: return reasonMissing(app.targetBuf);
-    case SHORTCUT_PRESENT: return "present";
-    case SHORTCUT_NOT_TESTED: return "not-tested";
-    case SHORTCUT_NO_TARGET: return "no-target";
-    default: return "unreadable";
-    }
+    bool unsure = s.state == SHORTCUT_DENIED || s.state == SHORTCUT_UNREACHABLE;
+    return s.state == SHORTCUT_MISSING || run.options.all || (unsure && run.options.includeAbsent);
 }
 
 static void cliListed(void* context, const FoundShortcut& s)
@@ -116,14 +85,16 @@ static void cliListed(void* context, const FoundShortcut& s)
     Entry e;
     e.text = s.path;
     e.path = utf8OfText(s.path);
-    bool resolved = s.state == SHORTCUT_MISSING || s.state == SHORTCUT_PRESENT || s.state == SHORTCUT_NOT_TESTED;
+    bool resolved = s.state != SHORTCUT_UNREADABLE && s.state != SHORTCUT_NO_TARGET;
     e.target = resolved ? utf8OfText(app.targetBuf) : "";
-    e.reason = s.link ? "link" : reasonOf(s);
+    e.reason = s.link ? "link" : targetReason(s.state, app.targetBuf);
     e.modified = isoOfFileTime(s.find->ftLastWriteTime);
     e.length = s.length;
     e.file = s.file;
-    e.deletable = e.reason == "missing" || (run.options.includeAbsent &&
-                                            (e.reason == "drive-absent" || e.reason == "share-unreachable"));
+    bool unsure = e.reason == "drive-absent" || e.reason == "share-unreachable" || e.reason == "denied" ||
+                  e.reason == "unreachable";
+    e.deletable = isPlainlyMissing(e.reason.c_str()) || (run.options.includeAbsent && unsure);
+    e.file.unsureToo = e.deletable && unsure;
     run.entries.push_back(e);
 }
 
@@ -158,6 +129,7 @@ static bool describe(DeleteResult d, CliRecord& r)
         /* RECYCLED */ {"recycled", "", false},
         /* NOT_THE_FILE */ {"kept", "another file, a folder or a link is at its name now", false},
         /* NOT_BROKEN */ {"kept", "its target is back", false},
+        /* NOT_MISSING */ {"kept", "its target may be there now: access denied, or its drive or share is not answering", false},
         /* UNREADABLE */ {"failed", "it cannot be read as a shortcut now", true},
         /* UNCONFIRMED */ {"failed", "could not confirm that the Recycle Bin holds this very file", true},
         /* NO_BIN */ {"kept", "the drive has no Recycle Bin", true},

@@ -150,8 +150,13 @@ static DeleteResult afterFailure(const char* source, const FileIdentity& identit
 static DeleteOutcome checkAgain(const char* source, const ListedFile& listed)
 {
     lstrcpynA(app.pathBuf, source, PATH_BUF_BYTES);
-    ShortcutState state = checkShortcut(listed.networkTested);
-    return state == SHORTCUT_MISSING ? OUTCOME_DELETED : state == SHORTCUT_UNREADABLE ? OUTCOME_UNREADABLE : OUTCOME_NOT_BROKEN;
+    switch (checkShortcut(listed.networkTested)) {
+    case SHORTCUT_MISSING: return OUTCOME_DELETED;
+    case SHORTCUT_UNREADABLE: return OUTCOME_UNREADABLE;
+    case SHORTCUT_DENIED:
+    case SHORTCUT_UNREACHABLE: return listed.unsureToo ? OUTCOME_DELETED : OUTCOME_NOT_MISSING;
+    default: return OUTCOME_NOT_BROKEN;
+    }
 }
 
 DeleteResult deleteListedFile(char* source, int len, const ListedFile& listed, bool toBin, const HandOver* handOver)

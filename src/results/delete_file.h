@@ -15,6 +15,7 @@ enum DeleteOutcome {
     OUTCOME_RECYCLED,
     OUTCOME_NOT_THE_FILE,  // another file, a folder or a link at its name: kept
     OUTCOME_NOT_BROKEN,    // its target is back: kept
+    OUTCOME_NOT_MISSING,   // its target may be there now (denied, not answering): kept
     OUTCOME_UNREADABLE,    // the shell could not read it again to check its target: kept
     OUTCOME_UNCONFIRMED,   // something went to the bin, not shown to be the listed file
     OUTCOME_NO_BIN,        // to the bin on a volume without one: kept

@@ -10,6 +10,7 @@ struct ListedFile {
     FileIdentity identity;
     bool checked;        // listed as broken (a Ctrl search lists every shortcut unchecked)
     bool networkTested;  // its search tested network targets: Delete checks it again so
+    bool unsureToo;      // deleted also while its target cannot be seen or does not answer
 };
 
 // Every record goes, with the list's entries.

@@ -81,10 +81,14 @@ static DWORD attributesUnredirected(const char* path, const wchar_t* widePath)
     static DisableRedirectionFn disable = kernelFunctionAs<DisableRedirectionFn>("Wow64DisableWow64FsRedirection");
     static RevertRedirectionFn revert = kernelFunctionAs<RevertRedirectionFn>("Wow64RevertWow64FsRedirection");
     PVOID old = nullptr;
-    if (disable == nullptr || revert == nullptr || !disable(&old))
-        return INVALID_FILE_ATTRIBUTES;  // no other view to ask
+    if (disable == nullptr || revert == nullptr || !disable(&old)) {
+        SetLastError(ERROR_FILE_NOT_FOUND);  // no other view to ask
+        return INVALID_FILE_ATTRIBUTES;
+    }
     DWORD attributes = widePath != nullptr ? GetFileAttributesW(widePath) : GetFileAttributesA(path);
+    DWORD error = GetLastError();
     revert(old);
+    SetLastError(error);
     return attributes;
 }
 
@@ -111,15 +115,17 @@ static bool wideTargetDiffers()
     return wideOf(app.targetBuf, roundTrip, MAX_PATH) == 0 || lstrcmpW(roundTrip, wideTarget) != 0;
 }
 
-static bool presentIn(TargetView view, void*)
+static unsigned long errorOf(DWORD attributes) { return attributes != INVALID_FILE_ATTRIBUTES ? 0 : GetLastError(); }
+
+static unsigned long lookIn(TargetView view, void*)
 {
     switch (view) {
-    case VIEW_AS_SEEN: return GetFileAttributesA(app.targetBuf) != INVALID_FILE_ATTRIBUTES;
-    case VIEW_UNREDIRECTED: return attributesUnredirected(app.targetBuf, nullptr) != INVALID_FILE_ATTRIBUTES;
-    case VIEW_NATIVE_PROGRAM_FILES: return GetFileAttributesA(nativeProgramsTarget) != INVALID_FILE_ATTRIBUTES;
-    case VIEW_WIDE: return GetFileAttributesW(wideTarget) != INVALID_FILE_ATTRIBUTES;
-    case VIEW_WIDE_UNREDIRECTED: return attributesUnredirected(nullptr, wideTarget) != INVALID_FILE_ATTRIBUTES;
-    default: return false;
+    case VIEW_AS_SEEN: return errorOf(GetFileAttributesA(app.targetBuf));
+    case VIEW_UNREDIRECTED: return errorOf(attributesUnredirected(app.targetBuf, nullptr));
+    case VIEW_NATIVE_PROGRAM_FILES: return errorOf(GetFileAttributesA(nativeProgramsTarget));
+    case VIEW_WIDE: return errorOf(GetFileAttributesW(wideTarget));
+    case VIEW_WIDE_UNREDIRECTED: return errorOf(attributesUnredirected(nullptr, wideTarget));
+    default: return ERROR_FILE_NOT_FOUND;
     }
 }
 
@@ -133,6 +139,6 @@ ShortcutState checkShortcut(bool testNetwork)
         return SHORTCUT_NOT_TESTED;  // network targets are tested only with Remote on
     static const bool wow64 = runsUnderWow64();
     TargetFacts facts = {wow64, wow64 && mapsToNativeProgramFiles(app.targetBuf), wideTargetDiffers()};
-    return targetGone(facts, presentIn, nullptr) ? SHORTCUT_MISSING : SHORTCUT_PRESENT;
+    static const ShortcutState states[] = {SHORTCUT_PRESENT, SHORTCUT_MISSING, SHORTCUT_DENIED, SHORTCUT_UNREACHABLE};
+    return states[judgeTarget(facts, lookIn, nullptr)];
 }
-

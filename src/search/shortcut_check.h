@@ -12,7 +12,9 @@ enum ShortcutState {
     SHORTCUT_NO_TARGET,   // a shell object (Network, a control-panel item), no file
     SHORTCUT_NOT_TESTED,  // a network target with Remote off
     SHORTCUT_PRESENT,
-    SHORTCUT_MISSING,     // broken: listed
+    SHORTCUT_DENIED,      // the target may be there: this account may not look (never listed as broken)
+    SHORTCUT_UNREACHABLE, // its drive, server or share did not answer as it should (never listed as broken)
+    SHORTCUT_MISSING,     // broken: the system says the target is not there
 };
 
 // The shortcut in pathBuf, read and its target tested; the target stays in targetBuf.

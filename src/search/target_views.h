@@ -1,6 +1,7 @@
 // Whether a shortcut's target is gone: it is looked for in every view a 32-bit program on
 // 64-bit Windows has of the file system, and in its UTF-16 form where the 8-bit one lost
-// something. Listed only when every view says gone: a tool that deletes errs toward keeping.
+// something. Missing only when every view says "not there": a tool that deletes errs toward
+// keeping, and a target it may not see is no missing one.
 #pragma once
 
 // In the order they are asked; asking stops at the first view that holds the target.
@@ -19,5 +20,17 @@ struct TargetFacts {
     bool wideDiffers;         // the 8-bit target does not convert back to the stored UTF-16 one
 };
 
-// `present` answers for one view; it is asked only for the views that apply to `facts`.
-bool targetGone(const TargetFacts& facts, bool (*present)(TargetView view, void* context), void* context);
+enum TargetVerdict {
+    TARGET_PRESENT,
+    TARGET_MISSING,      // the system says it is not there
+    TARGET_DENIED,       // it may be there, but this account may not look
+    TARGET_UNREACHABLE,  // its drive, server or share did not answer as it should
+};
+
+// What the system's error for a target's attributes means.
+TargetVerdict verdictOfError(unsigned long error);
+
+// `look` answers for one view: 0 when the target is there, else the system's error. It is
+// asked only for the views that apply to `facts`, until one holds the target. Missing only
+// when each says "not there"; otherwise the first other error decides.
+TargetVerdict judgeTarget(const TargetFacts& facts, unsigned long (*look)(TargetView view, void* context), void* context);

@@ -500,8 +500,7 @@ TEST_F(CliTest, QuarantineTakesWhatDeleteWouldAndPutsItBack)
     EXPECT_TRUE(has(lineOf(r.out, h + ","), ",kept,\"its folder is gone, and other accounts may write")) << r.out;
     EXPECT_TRUE(filesIn(elsewhere, "*.lnk").empty());
     EXPECT_FALSE(fileExists(open + "\\sub"));
-    DeleteFileA((t + "\\links").c_str());
-    RemoveDirectoryA((t + "\\links").c_str());
+    EXPECT_TRUE(unixRemove(t + "\\links"));
     removeTree(elsewhere);
     removeTree(open);
     removeTree(t);

@@ -4,6 +4,7 @@
 #include <shlobj.h>
 
 #include <cstdio>
+#include <functional>
 #include <utility>
 
 #include "app/startup.h"
@@ -39,6 +40,8 @@ static void removeTreeW(const std::wstring& path)
             if (name == L"." || name == L"..")
                 continue;
             std::wstring full = path + L"\\" + name;
+            if ((name.back() == L' ' || name.back() == L'.') && full[1] == L':')
+                full = L"\\\\?\\" + full;  // removed as itself, not as its twin without the space
             if (fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
                 // A folder link goes, never what it leads to (it may lead back up the tree).
                 if (!RemoveDirectoryW(full.c_str()))
@@ -351,27 +354,42 @@ std::string unixPath(const std::string& path)
     return out;
 }
 
+// Runs a Unix tool on Unix paths, and waits until `done` says its work is there: a Unix
+// process gives no handle to wait on.
+static bool runUnix(const char* tool, std::string cmd, const std::function<bool()>& done)
+{
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi;
+    if (!CreateProcessA((std::string("Z:") + tool).c_str(), &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+        return false;
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    for (int i = 0; i < 250; ++i) {
+        if (done())
+            return true;
+        Sleep(20);
+    }
+    return false;
+}
+
+bool unixRemove(const std::string& path)
+{
+    return runUnix("\\bin\\rm", "/bin/rm -f \"" + unixPath(path) + "\"",
+                   [&] { return GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES; });
+}
+
 bool unixLink(const std::string& link, const std::string& target, bool hard)
 {
     // The folder's Unix path and the name as given: Wine would find a twin's name for it.
     std::size_t cut = link.rfind('\\');
     std::string unixLinkPath = unixPath(link.substr(0, cut)) + "/" + link.substr(cut + 1);
     std::string cmd = std::string(hard ? "/bin/ln" : "/bin/ln -s") + " \"" + unixPath(target) + "\" \"" + unixLinkPath + "\"";
-    STARTUPINFOA si = {};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi;
-    if (!CreateProcessA("Z:\\bin\\ln", &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
-        return false;
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-    // A Unix process gives no handle to wait on: wait for its work instead.
-    for (int i = 0; i < 250; ++i) {
-        DWORD attributes = GetFileAttributesA(link.c_str());
-        // A name differing only in case is found before the link is made.
-        if (hard ? sameFile(identifyFile(link.c_str()), identifyFile(target.c_str()))
-                 : attributes != INVALID_FILE_ATTRIBUTES)
-            return hard || (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
-        Sleep(20);
-    }
-    return false;
+    DWORD attributes = INVALID_FILE_ATTRIBUTES;
+    // A name differing only in case is found before the link is made.
+    bool made = runUnix("\\bin\\ln", cmd, [&] {
+        attributes = GetFileAttributesA(link.c_str());
+        return hard ? sameFile(identifyFile(link.c_str()), identifyFile(target.c_str())) : attributes != INVALID_FILE_ATTRIBUTES;
+    });
+    return made && (hard || (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0);
 }

@@ -27,6 +27,8 @@ std::string unixPath(const std::string& path);
 // True when it appears as a reparse point. `hard`: a second name of the file `target`,
 // made on the Unix side, where names differ in case; true when it appears.
 bool unixLink(const std::string& link, const std::string& target, bool hard = false);
+// Removes a Unix link (Wine removes no link to a folder).
+bool unixRemove(const std::string& path);
 
 // Saves a shortcut at `linkPath` to `target` (which must exist while the link is saved).
 void makeShortcut(const std::string& linkPath, const std::string& target);

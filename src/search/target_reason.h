@@ -1,0 +1,15 @@
+// Why a shortcut is listed, in the words both programs show: one classification for the
+// window's grey entries and the console program's reasons.
+#pragma once
+
+#include "search/shortcut_check.h"
+
+// The reason for a shortcut checked as `state`, its target in `target`: "missing",
+// "drive-absent" (no such letter, or no medium), "share-unreachable", "denied",
+// "unreachable", "present", "not-tested", "no-target" or "unreadable". A drive or share is
+// asked once for a run of targets on it.
+const char* targetReason(ShortcutState state, const char* target);
+
+// Whether a reason means the target is not there on a drive or share that answers: the
+// only one a shortcut is deleted for without being asked to take the others too.
+bool isPlainlyMissing(const char* reason);
