@@ -43,7 +43,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     CliArguments a;
     if (parseCliArguments(static_cast<int>(args.size()), args.data(), a) == nullptr) {
         bool restoring = a.command == CLI_RESTORE;
-        check(a.command == CLI_HELP || a.command == CLI_VERSION || restoring || a.standard != !a.folders.empty());
+        check(a.command == CLI_HELP || a.command == CLI_VERSION || restoring ||
+              (a.standard ? 1 : 0) + (a.allProfiles ? 1 : 0) + (a.folders.empty() ? 0 : 1) == 1);
         check(!(a.all && a.command == CLI_DELETE));
         check(!(a.recycle && a.quarantine != nullptr));
         check(!restoring || (a.quarantine != nullptr && a.folders.empty() && !a.standard));

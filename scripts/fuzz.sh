@@ -1,7 +1,6 @@
 #!/usr/bin/env bash
-# Fuzzes the settings-file decoder, the command-line parser and the quarantine manifest's
-# reader with libFuzzer, each for the
-# given number of seconds.
+# Fuzzes the settings-file decoder, the command-line parser, the quarantine manifest's reader
+# and the shortcut layout reader with libFuzzer, each for the given number of seconds.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-20}
@@ -25,3 +24,4 @@ fuzz command_line_fuzz fuzz/corpus_command_line 1024 fuzz/command_line_fuzz.cpp 
   src/search/folder_text.cpp src/search/walk_rules.cpp src/cli/cli_args.cpp
 fuzz manifest_fuzz fuzz/corpus_manifest 2048 fuzz/manifest_fuzz.cpp src/cli/quarantine_rules.cpp src/cli/cli_output.cpp \
   src/search/file_identity.cpp
+fuzz link_layout_fuzz fuzz/corpus_link 4096 fuzz/link_layout_fuzz.cpp src/search/link_layout.cpp

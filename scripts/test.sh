@@ -13,7 +13,7 @@ cmake --preset native >/dev/null
 cmake --build --preset native
 ctest --preset native
 
-echo "== fuzzing the settings decoder, the command-line parser and the quarantine manifest"
+echo "== fuzzing the settings decoder, the command-line parser, the quarantine manifest and the shortcut layout"
 bash scripts/fuzz.sh "${FUZZ_SECONDS:-20}"
 
 for preset in win32 win64; do

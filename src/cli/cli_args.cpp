@@ -6,13 +6,14 @@ const char cliUsage[] =
     "Finds broken shortcuts (.lnk, .pif) and deletes them.\n"
     "\n"
     "  vellmoor-cli list   [--all] [--remote] [--include-absent] [--format text|csv|json] [--output FILE]\n"
-    "                      (--standard | [--] FOLDER...)\n"
+    "                      (--standard | --all-profiles | [--] FOLDER...)\n"
     "  vellmoor-cli delete [--recycle | --quarantine DIR] [--remote] [--include-absent]\n"
-    "                      [--format text|csv|json] [--output FILE] (--standard | [--] FOLDER...)\n"
+    "                      [--format text|csv|json] [--output FILE] (--standard | --all-profiles | [--] FOLDER...)\n"
     "  vellmoor-cli restore [--format text|csv|json] [--output FILE] [--] DIR\n"
     "  vellmoor-cli --help | -h | /?      vellmoor-cli --version\n"
     "\n"
     "  --standard        the Start menus and desktops (yours and all users'), Quick Launch, Send To\n"
+    "  --all-profiles    the same places in every user profile on this PC, and all users' ones\n"
     "  --all             list every shortcut, broken or not, with why\n"
     "  --remote          test network targets too\n"
     "  --include-absent  also delete shortcuts to an absent drive or an unreachable share\n"
@@ -79,7 +80,7 @@ const char* parseCliArguments(int count, const char* const* args, CliArguments& 
             const char* name;
             bool& on;
         } flags[] = {{"--all", out.all},         {"--remote", out.remote},     {"--include-absent", out.includeAbsent},
-                     {"--recycle", out.recycle}, {"--standard", out.standard}};
+                     {"--recycle", out.recycle}, {"--standard", out.standard}, {"--all-profiles", out.allProfiles}};
         bool flag = false;
         for (Flag& f : flags)
             if (!optionsEnded && is(a, f.name)) {
@@ -129,14 +130,14 @@ const char* parseCliArguments(int count, const char* const* args, CliArguments& 
     if (out.recycle && out.quarantine != nullptr)
         return "--recycle and --quarantine exclude each other";
     if (out.command == CLI_RESTORE) {
-        if (out.all || out.remote || out.includeAbsent || out.standard || out.folders.size() != 1)
+        if (out.all || out.remote || out.includeAbsent || out.standard || out.allProfiles || out.folders.size() != 1)
             return "restore takes the quarantine folder, and only --format and --output";
         out.quarantine = out.folders[0];
         out.folders.clear();
         return nullptr;
     }
-    if (out.standard == !out.folders.empty())
-        return "name the folders to search, or --standard, one of the two";
+    if ((out.standard ? 1 : 0) + (out.allProfiles ? 1 : 0) + (out.folders.empty() ? 0 : 1) != 1)
+        return "name the folders to search, or --standard, or --all-profiles: one of them";
     return nullptr;
 }
 

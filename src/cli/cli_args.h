@@ -9,7 +9,7 @@ enum CliFormat { FORMAT_TEXT, FORMAT_CSV, FORMAT_JSON };
 
 struct CliArguments {
     CliCommand command = CLI_HELP;
-    bool all = false, remote = false, includeAbsent = false, recycle = false, standard = false;
+    bool all = false, remote = false, includeAbsent = false, recycle = false, standard = false, allProfiles = false;
     CliFormat format = FORMAT_TEXT;
     const char* output = nullptr;  // null: standard output
     const char* quarantine = nullptr;  // delete: moved there, not deleted; restore: the folder

@@ -7,7 +7,9 @@
 #include "cli/cli_console.h"
 #include "search/exact_text.h"
 #include "search/path_limits.h"
+#include "search/owner_view.h"
 #include "search/typed_folder.h"
+#include "search/user_profiles.h"
 
 struct Candidate {
     WalkRoot root;
@@ -52,7 +54,7 @@ static const char* takeFolder(const std::wstring& typed, std::vector<Candidate>&
     std::wstring path = full;
     dropTrailingSeparator(path);
     lstrcpynW(text, path.c_str(), MAX_FOLDER_TEXT + 2);
-    Candidate c;
+    Candidate c = {};
     int walk = typedFolderRoot(text, bytes, c.root.walkUnits);
     if (walk <= 0)
         return "a name the system would change";
@@ -85,6 +87,43 @@ static std::wstring quickLaunch()
     return place;
 }
 
+static std::wstring knownFolder(const KNOWNFOLDERID& id)
+{
+    PWSTR path = nullptr;
+    std::wstring place;
+    if (SUCCEEDED(SHGetKnownFolderPath(id, 0, nullptr, &path)) && path != nullptr)
+        place = path;
+    CoTaskMemFree(path);
+    return place;
+}
+
+// Each profile's Desktop, Start menu, Quick Launch and Send To, where they usually are and,
+// for a signed-in user, where that user's registry redirects them; then the all-users ones.
+static void profileFolders(std::vector<Candidate>& out)
+{
+    for (const UserProfile& p : userProfiles()) {
+        if (GetFileAttributesW(p.folder.c_str()) == INVALID_FILE_ATTRIBUTES) {
+            complain("profile of " + utf8Of(p.owner.c_str()) + " skipped: its folder " + utf8Of(p.folder.c_str()) +
+                     " is not there");
+            continue;
+        }
+        const std::wstring roaming = p.folder + L"\\AppData\\Roaming";
+        std::wstring appData = ownerShellFolder(p, L"AppData");
+        std::vector<std::wstring> places = {
+            p.folder + L"\\Desktop", roaming + L"\\Microsoft\\Windows\\Start Menu",
+            roaming + L"\\Microsoft\\Internet Explorer\\Quick Launch", roaming + L"\\Microsoft\\Windows\\SendTo",
+            ownerShellFolder(p, L"Desktop"), ownerShellFolder(p, L"Start Menu"), ownerShellFolder(p, L"SendTo"),
+            appData.empty() ? L"" : appData + L"\\Microsoft\\Internet Explorer\\Quick Launch"};
+        for (const std::wstring& place : places) {
+            std::size_t before = out.size();
+            if (!place.empty() && takeFolder(place, out) == nullptr && out.size() > before)
+                out.back().root.ofAProfile = true;  // a place that is not there is skipped
+        }
+    }
+    for (const KNOWNFOLDERID* id : {&FOLDERID_CommonStartMenu, &FOLDERID_PublicDesktop})
+        takeFolder(knownFolder(*id), out);
+}
+
 static void standardFolders(std::vector<Candidate>& out)
 {
     const KNOWNFOLDERID* ids[] = {&FOLDERID_StartMenu, &FOLDERID_CommonStartMenu, &FOLDERID_Desktop,
@@ -105,6 +144,8 @@ std::string takeRoots(const CliArguments& options, std::vector<WalkRoot>& out)
     std::vector<Candidate> found;
     if (options.standard)
         standardFolders(found);
+    if (options.allProfiles)
+        profileFolders(found);
     for (const char* f : options.folders)
         if (const char* why = takeFolder(wideOfUtf8(f), found))
             return std::string("cannot search ") + f + ": " + why;
@@ -116,4 +157,14 @@ std::string takeRoots(const CliArguments& options, std::vector<WalkRoot>& out)
         if (!covered[i])
             out.push_back(found[i].root);
     return "";
+}
+
+std::string ownerOf(const std::wstring& path)
+{
+    static const std::wstring common[] = {knownFolder(FOLDERID_CommonStartMenu), knownFolder(FOLDERID_PublicDesktop)};
+    for (const std::wstring& folder : common)
+        if (!folder.empty() && liesWithin(path, folder))
+            return "all-users";
+    const UserProfile* p = profileHolding(path);
+    return p != nullptr ? utf8Of(p->owner.c_str()) : "";
 }

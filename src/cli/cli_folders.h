@@ -11,7 +11,12 @@
 struct WalkRoot {
     std::string text;  // the program's 8-bit text
     std::size_t walkBytes, walkUnits;
+    bool ofAProfile;   // one of --all-profiles': counted when it cannot be listed, no failure
 };
 
 // An empty string when every folder named can be searched, else why not.
 std::string takeRoots(const CliArguments& options, std::vector<WalkRoot>& out);
+
+// Whose a shortcut at `path` (UTF-16) is: the account whose profile holds it, "all-users"
+// for the all-users Start menu and the Public desktop, else empty.
+std::string ownerOf(const std::wstring& path);

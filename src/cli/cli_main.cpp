@@ -53,7 +53,7 @@ static BOOL WINAPI onConsoleControl(DWORD event)
 
 struct Entry {
     std::string text;  // the path in the program's 8-bit text, as deletion takes it
-    std::string path, target, reason, modified;
+    std::string path, target, reason, modified, owner;
     int length;
     ListedFile file;
     bool deletable;  // what delete deletes with these options
@@ -72,7 +72,7 @@ static bool cliLists(void* context, const FoundShortcut& s)
     if (s.state == SHORTCUT_UNREADABLE)
         ++run.unreadable;
     bool unsure = s.state == SHORTCUT_DENIED || s.state == SHORTCUT_UNREACHABLE;
-    return s.state == SHORTCUT_MISSING || run.options.all || (unsure && run.options.includeAbsent);
+    return run.options.all || (unsure && run.options.includeAbsent) || isListedAsBroken(targetReason(s.state, app.targetBuf));
 }
 
 static void cliListed(void* context, const FoundShortcut& s)
@@ -85,6 +85,7 @@ static void cliListed(void* context, const FoundShortcut& s)
     Entry e;
     e.text = s.path;
     e.path = utf8OfText(s.path);
+    e.owner = ownerOf(wideOfUtf8(e.path));
     bool resolved = s.state != SHORTCUT_UNREADABLE && s.state != SHORTCUT_NO_TARGET;
     e.target = resolved ? utf8OfText(app.targetBuf) : "";
     e.reason = s.link ? "link" : targetReason(s.state, app.targetBuf);
@@ -129,7 +130,7 @@ static bool describe(DeleteResult d, CliRecord& r)
         /* RECYCLED */ {"recycled", "", false},
         /* NOT_THE_FILE */ {"kept", "another file, a folder or a link is at its name now", false},
         /* NOT_BROKEN */ {"kept", "its target is back", false},
-        /* NOT_MISSING */ {"kept", "its target may be there now: access denied, or its drive or share is not answering", false},
+        /* NOT_MISSING */ {"kept", "its target may be there now: access denied, not answering, or in its owner's profile", false},
         /* UNREADABLE */ {"failed", "it cannot be read as a shortcut now", true},
         /* UNCONFIRMED */ {"failed", "could not confirm that the Recycle Bin holds this very file", true},
         /* NO_BIN */ {"kept", "the drive has no Recycle Bin", true},
@@ -151,6 +152,7 @@ static CliRecord recordOf(const Entry& e)
     r.target = e.target;
     r.reason = e.reason;
     r.modified = e.modified;
+    r.owner = e.owner;
     return r;
 }
 
@@ -172,17 +174,22 @@ static bool walkRoots(Run& run, const std::vector<WalkRoot>& roots)
 {
     const WalkObserver console = {&run, true, run.options.remote, cliLists, cliListed, cliStep};
     bool all = true;
+    unsigned profilesUnread = 0;
     for (const WalkRoot& f : roots) {
         lstrcpynA(app.pathBuf, f.text.c_str(), FOLDER_TEXT_BYTES);
         bool opened;
         if (walkFolder(static_cast<int>(f.walkBytes), f.walkUnits, console, opened) != PUMP_GO_ON)
             break;
-        if (!opened) {
+        if (!opened && f.ofAProfile) {
+            ++profilesUnread;  // another account's folders: told, not a failure of the run
+        } else if (!opened) {
             complain("cannot list " + utf8OfText(f.text.c_str()) + ": access denied, or it is gone");
             all = false;
         }
     }
     showWalkProgress(run, true);
+    if (profilesUnread > 0)
+        complain(std::to_string(profilesUnread) + " folder(s) of user profiles could not be listed: access denied");
     return all;
 }
 

@@ -50,7 +50,7 @@ void jsonString(std::string& out, const std::string& s)
 std::string reportStart(CliFormat format, bool withAction)
 {
     if (format == FORMAT_CSV)
-        return withAction ? "path,target,reason,modified,action,error\r\n" : "path,target,reason,modified\r\n";
+        return withAction ? "path,target,reason,modified,action,error,owner\r\n" : "path,target,reason,modified,owner\r\n";
     return format == FORMAT_JSON ? "[" : "";
 }
 
@@ -60,8 +60,10 @@ std::string reportRecord(CliFormat format, const CliRecord& r, bool withAction, 
     if (format == FORMAT_TEXT)
         return r.path + "\r\n";
     if (format == FORMAT_CSV) {
-        const std::string* fields[] = {&r.path, &r.target, &r.reason, &r.modified, &r.action, &r.error};
-        for (int i = 0; i < (withAction ? 6 : 4); ++i) {
+        const std::string* fields[] = {&r.path, &r.target, &r.reason, &r.modified, &r.action, &r.error, &r.owner};
+        for (int i = 0; i < 7; ++i) {
+            if (i >= 4 && i < 6 && !withAction)
+                continue;
             if (i > 0)
                 out += ',';
             csvField(out, *fields[i]);
@@ -70,10 +72,12 @@ std::string reportRecord(CliFormat format, const CliRecord& r, bool withAction, 
     }
     if (!first)
         out += ',';
-    const char* names[] = {"path", "target", "reason", "modified", "action", "error"};
-    const std::string* values[] = {&r.path, &r.target, &r.reason, &r.modified, &r.action, &r.error};
+    const char* names[] = {"path", "target", "reason", "modified", "action", "error", "owner"};
+    const std::string* values[] = {&r.path, &r.target, &r.reason, &r.modified, &r.action, &r.error, &r.owner};
     out += '{';
-    for (int i = 0; i < (withAction ? 6 : 4); ++i) {
+    for (int i = 0; i < 7; ++i) {
+        if (i >= 4 && i < 6 && !withAction)
+            continue;
         if (i > 0)
             out += ',';
         jsonString(out, names[i]);

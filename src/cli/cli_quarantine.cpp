@@ -7,6 +7,7 @@
 #include <set>
 
 #include "cli/cli_console.h"
+#include "cli/cli_folders.h"
 #include "cli/quarantine_rules.h"
 #include "search/exact_text.h"
 #include "search/file_lookup.h"
@@ -355,7 +356,7 @@ static Refusal holdFolders(const Quarantine& q, const std::string& original, Hel
 // before, or its move never happened) and there is nothing to report.
 static bool restoreOne(const Quarantine& q, const QuarantineLine& line, CliRecord& r)
 {
-    r = {line.original, line.target, line.reason, "", "", ""};
+    r = {line.original, line.target, line.reason, "", "", "", ownerOf(wideOfUtf8(line.original))};
     FILETIME written = {static_cast<DWORD>(line.identity.written), static_cast<DWORD>(line.identity.written >> 32)};
     r.modified = isoOfFileTime(written);
     HANDLE h = CreateFileW((q.path + L"\\" + wideName(line.stored)).c_str(), DELETE | FILE_READ_ATTRIBUTES | SYNCHRONIZE,
@@ -450,7 +451,8 @@ std::vector<CliRecord> restoreQuarantine(Quarantine& q, bool& allBack)
         std::size_t length = std::wcslen(found.cFileName);
         if (!isStoredName(found.cFileName, length) || named.count(found.cFileName) != 0)
             continue;
-        records.push_back({utf8Of((q.path + L"\\" + found.cFileName).c_str()), "", "", "", "kept", "not in the manifest"});
+        std::wstring stray = q.path.substr(q.path.compare(0, 4, L"\\\\?\\") == 0 ? 4 : 0) + L"\\" + found.cFileName;
+        records.push_back({utf8Of(stray.c_str()), "", "", "", "kept", "not in the manifest", ""});
         allBack = false;
     }
     if (find != INVALID_HANDLE_VALUE)

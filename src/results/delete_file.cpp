@@ -155,6 +155,7 @@ static DeleteOutcome checkAgain(const char* source, const ListedFile& listed)
     case SHORTCUT_UNREADABLE: return OUTCOME_UNREADABLE;
     case SHORTCUT_DENIED:
     case SHORTCUT_UNREACHABLE: return listed.unsureToo ? OUTCOME_DELETED : OUTCOME_NOT_MISSING;
+    case SHORTCUT_USER_DEPENDENT: return OUTCOME_NOT_MISSING;
     default: return OUTCOME_NOT_BROKEN;
     }
 }

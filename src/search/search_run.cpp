@@ -10,6 +10,7 @@
 #include "search/folder_text.h"
 #include "search/pump.h"
 #include "search/shortcut_check.h"
+#include "search/target_reason.h"
 #include "search/typed_folder.h"
 #include "search/walk_rules.h"
 #include "settings/folder_history.h"
@@ -27,14 +28,21 @@ static int walkStep(void*, bool showCounts)
 }
 
 // With Ctrl held every shortcut is listed unopened; otherwise the broken ones.
-static bool listsShortcut(void*, const FoundShortcut& s) { return !s.checked || s.state == SHORTCUT_MISSING; }
+static bool listsShortcut(void*, const FoundShortcut& s)
+{
+    return !s.checked || isListedAsBroken(targetReason(s.state, app.targetBuf));
+}
 
 // A link or a folder at a shortcut's name is never deleted: listing it among the broken
 // ones would offer what Delete then refuses. A Ctrl list shows every name as it is.
 static void listShortcut(void*, const FoundShortcut& s)
 {
-    if (!s.link)
-        appendEntry(s.path, s.length, s.file);
+    if (s.link)
+        return;
+    // Listed because its drive or share is away: chosen as that, it is deleted as that.
+    ListedFile file = s.file;
+    file.unsureToo = s.checked && !isPlainlyMissing(targetReason(s.state, app.targetBuf));
+    appendEntry(s.path, s.length, file);
 }
 
 // The folder box's text as the walk's root in pathBuf: read wide and converted exactly,

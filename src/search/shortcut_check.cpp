@@ -5,6 +5,10 @@
 
 #include "app/app_state.h"
 #include "search/exact_text.h"
+#include "search/path_limits.h"
+#include "search/link_layout.h"
+#include "search/owner_view.h"
+#include "search/user_profiles.h"
 #include "search/target_views.h"
 #include "search/walk_rules.h"
 
@@ -129,6 +133,76 @@ static unsigned long lookIn(TargetView view, void*)
     }
 }
 
+// Variables every account expands alike.
+static const std::vector<std::pair<std::wstring, std::wstring>>& machineVariables()
+{
+    static const std::vector<std::pair<std::wstring, std::wstring>> variables = [] {
+        static const wchar_t* const names[] = {L"SystemRoot", L"windir", L"SystemDrive", L"ProgramFiles", L"ProgramFiles(x86)",
+                                               L"ProgramW6432", L"CommonProgramFiles", L"CommonProgramFiles(x86)",
+                                               L"CommonProgramW6432", L"ProgramData", L"ALLUSERSPROFILE", L"PUBLIC"};
+        std::vector<std::pair<std::wstring, std::wstring>> found;
+        wchar_t value[MAX_PATH];
+        for (const wchar_t* name : names) {
+            DWORD n = GetEnvironmentVariableW(name, value, MAX_PATH);
+            if (n > 0 && n < MAX_PATH)
+                found.push_back({name, value});
+        }
+        return found;
+    }();
+    return variables;
+}
+
+// The shortcut's own bytes, for what the shell does not give: small files only.
+static bool readLayout(const wchar_t* path, LinkLayout& layout)
+{
+    HANDLE h = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return false;
+    static unsigned char bytes[64 * 1024];
+    DWORD got = 0;
+    bool read = ReadFile(h, bytes, sizeof bytes, &got, nullptr) && got < sizeof bytes;
+    CloseHandle(h);
+    return read && readLinkLayout(bytes, got, layout);
+}
+
+// A missing target of a shortcut in another account's profile, read by this one: the shell
+// may have put it into this account's profile. Looked for where its owner would find it.
+static ShortcutState asItsOwnerSees()
+{
+    static wchar_t shortcut[PATH_BUF_BYTES];
+    static wchar_t target[MAX_PATH];
+    const std::wstring& reader = readerProfile();
+    if (reader.empty() || wideOf(app.pathBuf, shortcut, PATH_BUF_BYTES) == 0)
+        return SHORTCUT_MISSING;
+    if (wideTarget[0] != L'\0')
+        lstrcpynW(target, wideTarget, MAX_PATH);
+    else if (wideOf(app.targetBuf, target, MAX_PATH) == 0)
+        return SHORTCUT_MISSING;
+    const UserProfile* owner;
+    LinkLayout layout;
+    if (!liesWithin(target, reader) || (owner = profileHolding(shortcut)) == nullptr || !readLayout(shortcut, layout))
+        return SHORTCUT_MISSING;
+    std::wstring storedLocal = layout.localWide, storedEnv = layout.envWide;
+    wchar_t narrow[MAX_PATH];
+    if (storedLocal.empty() && !layout.localAnsi.empty() && wideOf(layout.localAnsi.c_str(), narrow, MAX_PATH) > 0)
+        storedLocal = narrow;
+    if (storedEnv.empty() && !layout.envAnsi.empty() && wideOf(layout.envAnsi.c_str(), narrow, MAX_PATH) > 0)
+        storedEnv = narrow;
+    OwnerFacts facts = {reader, owner->folder, target, storedLocal, storedEnv, layout.knownFolder,
+                        ownerShellFolder(*owner, L"AppData"), ownerShellFolder(*owner, L"Local AppData"), machineVariables()};
+    OwnerPlaces places = ownerPlaces(facts);
+    if (!places.concerns)
+        return SHORTCUT_MISSING;
+    for (const std::wstring& path : places.paths) {
+        TargetVerdict there = verdictOfError(errorOf(GetFileAttributesW(path.c_str())));
+        if (there == TARGET_PRESENT)
+            return SHORTCUT_PRESENT;
+        places.complete = places.complete && there == TARGET_MISSING;
+    }
+    return places.complete ? SHORTCUT_MISSING : SHORTCUT_USER_DEPENDENT;
+}
+
 ShortcutState checkShortcut(bool testNetwork)
 {
     if (FAILED(resolveShortcut()))
@@ -140,5 +214,6 @@ ShortcutState checkShortcut(bool testNetwork)
     static const bool wow64 = runsUnderWow64();
     TargetFacts facts = {wow64, wow64 && mapsToNativeProgramFiles(app.targetBuf), wideTargetDiffers()};
     static const ShortcutState states[] = {SHORTCUT_PRESENT, SHORTCUT_MISSING, SHORTCUT_DENIED, SHORTCUT_UNREACHABLE};
-    return states[judgeTarget(facts, lookIn, nullptr)];
+    ShortcutState state = states[judgeTarget(facts, lookIn, nullptr)];
+    return state == SHORTCUT_MISSING ? asItsOwnerSees() : state;
 }

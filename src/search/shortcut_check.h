@@ -14,6 +14,7 @@ enum ShortcutState {
     SHORTCUT_PRESENT,
     SHORTCUT_DENIED,      // the target may be there: this account may not look (never listed as broken)
     SHORTCUT_UNREACHABLE, // its drive, server or share did not answer as it should (never listed as broken)
+    SHORTCUT_USER_DEPENDENT,  // in another account's profile, and its owner may see a target this one cannot
     SHORTCUT_MISSING,     // broken: the system says the target is not there
 };
 

@@ -34,6 +34,7 @@ const char* targetReason(ShortcutState state, const char* target)
     case SHORTCUT_MISSING: return (away = rootAway(target)) != nullptr ? away : "missing";
     case SHORTCUT_UNREACHABLE: return (away = rootAway(target)) != nullptr ? away : "unreachable";
     case SHORTCUT_DENIED: return "denied";
+    case SHORTCUT_USER_DEPENDENT: return "user-dependent";
     case SHORTCUT_PRESENT: return "present";
     case SHORTCUT_NOT_TESTED: return "not-tested";
     case SHORTCUT_NO_TARGET: return "no-target";
@@ -42,3 +43,8 @@ const char* targetReason(ShortcutState state, const char* target)
 }
 
 bool isPlainlyMissing(const char* reason) { return std::strcmp(reason, "missing") == 0; }
+
+bool isListedAsBroken(const char* reason)
+{
+    return isPlainlyMissing(reason) || std::strcmp(reason, "drive-absent") == 0 || std::strcmp(reason, "share-unreachable") == 0;
+}

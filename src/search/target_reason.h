@@ -6,10 +6,15 @@
 
 // The reason for a shortcut checked as `state`, its target in `target`: "missing",
 // "drive-absent" (no such letter, or no medium), "share-unreachable", "denied",
-// "unreachable", "present", "not-tested", "no-target" or "unreadable". A drive or share is
+// "unreachable", "user-dependent", "present", "not-tested", "no-target" or "unreadable". A drive or share is
 // asked once for a run of targets on it.
 const char* targetReason(ShortcutState state, const char* target);
 
 // Whether a reason means the target is not there on a drive or share that answers: the
 // only one a shortcut is deleted for without being asked to take the others too.
 bool isPlainlyMissing(const char* reason);
+
+// Whether a shortcut with this reason is listed as broken: its target is missing, or its
+// drive or share is away ("drive-absent", "share-unreachable"). A target that may be there
+// (denied, unreachable on a drive that answers, user-dependent) is not.
+bool isListedAsBroken(const char* reason);

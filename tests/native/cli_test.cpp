@@ -19,7 +19,8 @@ std::string parsed(std::vector<const char*> args)
     const char* commands[] = {"list", "delete", "restore", "help", "version"};
     std::string s = commands[a.command];
     for (auto [on, name] : {std::pair<bool, const char*>{a.all, " all"}, {a.remote, " remote"}, {a.includeAbsent, " absent"},
-                            {a.recycle, " recycle"}, {a.standard, " standard"}})
+                            {a.recycle, " recycle"}, {a.standard, " standard"},
+                            {a.allProfiles, " profiles"}})
         if (on)
             s += name;
     s += a.format == FORMAT_CSV ? " csv" : a.format == FORMAT_JSON ? " json" : "";
@@ -74,8 +75,12 @@ TEST(Cli, Arguments)
         {{"restore", "--standard"}, "error: restore takes the quarantine folder, and only --format and --output"},
         {{"restore", "--remote", "Q:\\q"}, "error: restore takes the quarantine folder, and only --format and --output"},
         {{"restore", "--quarantine", "Q:\\q", "Q:\\q"}, "error: --recycle and --quarantine go with delete only"},
-        {{"list"}, "error: name the folders to search, or --standard, one of the two"},
-        {{"delete", "--standard", "C:\\x"}, "error: name the folders to search, or --standard, one of the two"},
+        {{"list"}, "error: name the folders to search, or --standard, or --all-profiles: one of them"},
+        {{"delete", "--standard", "C:\\x"}, "error: name the folders to search, or --standard, or --all-profiles: one of them"},
+        {{"delete", "--all-profiles", "--include-absent"}, "delete absent profiles"},
+        {{"list", "--all-profiles", "--standard"}, "error: name the folders to search, or --standard, or --all-profiles: one of them"},
+        {{"list", "--all-profiles", "C:\\x"}, "error: name the folders to search, or --standard, or --all-profiles: one of them"},
+        {{"restore", "--all-profiles", "Q:\\q"}, "error: restore takes the quarantine folder, and only --format and --output"},
     };
     for (const Case& c : cases)
         EXPECT_EQ(parsed(c.args), c.result) << (c.args.empty() ? "" : c.args[0]);
@@ -85,10 +90,11 @@ TEST(Cli, Arguments)
 // JSON with backslashes, quotes and control characters escaped, the rest as UTF-8.
 TEST(Cli, ReportsEscapeWhatTheirReadersNeed)
 {
-    CliRecord r = {"C:\\a,b \"c\" \xC3\xA9.lnk", "D:\\x\ny", "missing", "2024-01-02T03:04:05Z", "deleted", "tab\there"};
-    EXPECT_EQ(reportStart(FORMAT_CSV, true), "path,target,reason,modified,action,error\r\n");
+    CliRecord r = {"C:\\a,b \"c\" \xC3\xA9.lnk", "D:\\x\ny", "missing", "2024-01-02T03:04:05Z", "deleted", "tab\there", "ann"};
+    EXPECT_EQ(reportStart(FORMAT_CSV, true), "path,target,reason,modified,action,error,owner\r\n");
+    EXPECT_EQ(reportStart(FORMAT_CSV, false), "path,target,reason,modified,owner\r\n");
     EXPECT_EQ(reportRecord(FORMAT_CSV, r, true, true),
-              "\"C:\\a,b \"\"c\"\" \xC3\xA9.lnk\",\"D:\\x\ny\",missing,2024-01-02T03:04:05Z,deleted,tab\there\r\n");
+              "\"C:\\a,b \"\"c\"\" \xC3\xA9.lnk\",\"D:\\x\ny\",missing,2024-01-02T03:04:05Z,deleted,tab\there,ann\r\n");
     EXPECT_EQ(reportRecord(FORMAT_CSV, r, false, true).find(",deleted"), std::string::npos);
     // What a spreadsheet would compute stays text in CSV; JSON keeps it exact.
     for (const char* formula : {"=1+2", "+1", "-2+3", "@SUM(1+1)", "\tx", "\rx"}) {
@@ -98,13 +104,13 @@ TEST(Cli, ReportsEscapeWhatTheirReadersNeed)
         EXPECT_NE(reportRecord(FORMAT_JSON, f, false, true).find(std::string("\"target\":\"") + (formula[0] == '\t' ? "\\u0009" : formula[0] == '\r' ? "\\u000d" : formula)), std::string::npos) << formula;
     }
     EXPECT_EQ(reportRecord(FORMAT_CSV, CliRecord{"C:\\x=y.lnk", "C:\\a-b", "missing", "", "", ""}, false, true),
-              "C:\\x=y.lnk,C:\\a-b,missing,\r\n");
+              "C:\\x=y.lnk,C:\\a-b,missing,,\r\n");
     EXPECT_EQ(reportStart(FORMAT_JSON, false) + reportRecord(FORMAT_JSON, r, false, true) +
                   reportRecord(FORMAT_JSON, r, true, false) + reportEnd(FORMAT_JSON),
               "[{\"path\":\"C:\\\\a,b \\\"c\\\" \xC3\xA9.lnk\",\"target\":\"D:\\\\x\\u000ay\",\"reason\":\"missing\","
-              "\"modified\":\"2024-01-02T03:04:05Z\"},"
+              "\"modified\":\"2024-01-02T03:04:05Z\",\"owner\":\"ann\"},"
               "{\"path\":\"C:\\\\a,b \\\"c\\\" \xC3\xA9.lnk\",\"target\":\"D:\\\\x\\u000ay\",\"reason\":\"missing\","
-              "\"modified\":\"2024-01-02T03:04:05Z\",\"action\":\"deleted\",\"error\":\"tab\\u0009here\"}]\r\n");
+              "\"modified\":\"2024-01-02T03:04:05Z\",\"action\":\"deleted\",\"error\":\"tab\\u0009here\",\"owner\":\"ann\"}]\r\n");
     EXPECT_EQ(reportStart(FORMAT_TEXT, true) + reportRecord(FORMAT_TEXT, r, true, true) + reportEnd(FORMAT_TEXT),
               r.path + "\r\n");
     EXPECT_EQ(isoTime(2024, 1, 2, 3, 4, 5), "2024-01-02T03:04:05Z");

@@ -124,7 +124,7 @@ TEST_F(CliTest, ListAndDeleteReportAndExitAsFleetToolsExpect)
     EXPECT_EQ(r.code, 1u);
     EXPECT_EQ(sortedLines(r.out), (std::vector<std::string>{odd, absent, missing}));
     r = runCli("list --format csv " + inQuotes(root), work);
-    EXPECT_NE(r.out.find("path,target,reason,modified\r\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("path,target,reason,modified,owner\r\n"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("\"" + odd + "\"," + target + ",missing,"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find(",Q:\\vmcli\\app.exe,drive-absent,"), std::string::npos) << r.out;
 
@@ -183,6 +183,48 @@ std::string lineOf(const std::string& report, const std::string& start)
 {
     std::size_t at = report.find("\n" + start);
     return at == std::string::npos ? "" : report.substr(at + 1, report.find('\n', at + 1) - at - 1);
+}
+
+// Every profile's places, each entry with its owner (a made-up account's SID, as for a
+// deleted account); a profile whose folder is gone is told and skipped; a shortcut whose
+// target the shell read through this account's known folder is judged as its owner sees it.
+TEST_F(CliTest, AllProfilesListEachEntryWithItsOwner)
+{
+    std::string ann = makeTempDir("clann"), gone = makeTempDir("clgone");
+    std::string menu = ann + "\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu";
+    for (const std::string& sub : {ann + "\\Desktop", ann + "\\AppData", ann + "\\AppData\\Roaming",
+                                   ann + "\\AppData\\Roaming\\Microsoft", ann + "\\AppData\\Roaming\\Microsoft\\Windows", menu})
+        CreateDirectoryA(sub.c_str(), nullptr);
+    writeFile(ann + "\\Desktop\\a.lnk", brokenBytes);
+    writeFile(menu + "\\b.lnk", brokenBytes);
+    char reader[MAX_PATH];
+    ASSERT_EQ(SHGetFolderPathA(nullptr, CSIDL_PROFILE, nullptr, 0, reader), S_OK);
+    std::string mine = std::string(reader) + "\\vm-cli-report-" + std::to_string(GetCurrentProcessId()) + ".txt";
+    writeFile(mine, "r");
+    makeShortcut(ann + "\\Desktop\\report.lnk", mine);
+    DeleteFileA(mine.c_str());
+    addKnownFolderBlock(ann + "\\Desktop\\report.lnk");
+    std::string sid = registerProfile(ann), goneSid = registerProfile(gone, 1);
+    removeTree(gone);
+
+    Ran r = runCli("list --all-profiles --format csv", work);
+    Ran all = runCli("list --all-profiles --all --format json", work);
+    unregisterProfile(sid);
+    unregisterProfile(goneSid);
+    EXPECT_EQ(r.code, 1u) << r.err;
+    EXPECT_TRUE(has(r.err, "profile of " + goneSid + " skipped: its folder " + gone + " is not there")) << r.err;
+    EXPECT_TRUE(has(r.out, "path,target,reason,modified,owner\r\n")) << r.out;
+    EXPECT_TRUE(has(lineOf(r.out, ann + "\\Desktop\\a.lnk,"), ",missing,")) << r.out;
+    EXPECT_TRUE(has(lineOf(r.out, ann + "\\Desktop\\a.lnk,"), "," + sid + "\r")) << r.out;
+    EXPECT_TRUE(has(lineOf(r.out, menu + "\\b.lnk,"), "," + sid + "\r")) << r.out;
+    EXPECT_FALSE(has(r.out, "report.lnk")) << r.out;
+    std::string reportPath;  // as JSON writes it
+    for (char c : ann + "\\Desktop\\report.lnk")
+        reportPath += c == '\\' ? std::string("\\\\") : std::string(1, c);
+    EXPECT_TRUE(has(all.out, reportPath + "\",\"target\":")) << all.out;
+    EXPECT_TRUE(has(all.out, "\"reason\":\"user-dependent\",\"modified\"")) << all.out;
+    EXPECT_TRUE(has(all.out, "\"owner\":\"" + sid + "\"")) << all.out;
+    removeTree(ann);
 }
 
 // What an administrator's scripts met, one row each: a prepared tree and arguments, then the

@@ -119,6 +119,38 @@ void makeShortcut(const std::string& linkPath, const std::string& target)
     makeShortcutW(widen(linkPath), widen(target));
 }
 
+void addKnownFolderBlock(const std::string& linkPath)
+{
+    std::string bytes = readFile(linkPath);
+    ASSERT_GE(bytes.size(), 4u);
+    ASSERT_EQ(bytes.substr(bytes.size() - 4), std::string(4, '\0')) << "the closing block";
+    // Size 0x1C, signature 0xA000000B, FOLDERID_Documents, the offset of its item in the ID list.
+    const unsigned char block[] = {0x1C, 0, 0, 0, 0x0B, 0, 0, 0xA0, 0xD0, 0x9A, 0xD3, 0xFD, 0x8F, 0x23, 0xAF, 0x46,
+                                   0xAD, 0xB4, 0x6C, 0x85, 0x48, 0x03, 0x69, 0xC7, 0x14, 0, 0, 0};
+    bytes.insert(bytes.size() - 4, reinterpret_cast<const char*>(block), sizeof block);
+    writeFile(linkPath, bytes);
+}
+
+static const char PROFILE_LIST[] = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList\\";
+
+std::string registerProfile(const std::string& folder, int n)
+{
+    std::string sid = "S-1-5-21-7-7-" + std::to_string(n) + "-" + std::to_string(1000 + GetCurrentProcessId());
+    HKEY key;
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, (PROFILE_LIST + sid).c_str(), 0, nullptr, 0, KEY_WRITE | KEY_WOW64_64KEY, nullptr,
+                        &key, nullptr) != ERROR_SUCCESS)
+        return "";
+    RegSetValueExA(key, "ProfileImagePath", 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE*>(folder.c_str()),
+                   static_cast<DWORD>(folder.size() + 1));
+    RegCloseKey(key);
+    return sid;
+}
+
+void unregisterProfile(const std::string& sid)
+{
+    RegDeleteKeyExA(HKEY_LOCAL_MACHINE, (PROFILE_LIST + sid).c_str(), KEY_WOW64_64KEY, 0);
+}
+
 bool startTestProgram(const std::string& commandLine)
 {
     if (MultiByteToWideChar(CP_ACP, 0, commandLine.c_str(), -1, commandLineText, 32768) <= 0)

@@ -33,6 +33,12 @@ bool unixRemove(const std::string& path);
 // Saves a shortcut at `linkPath` to `target` (which must exist while the link is saved).
 void makeShortcut(const std::string& linkPath, const std::string& target);
 void makeShortcutW(const std::wstring& linkPath, const std::wstring& target);
+// A known-folder block added to a saved shortcut, as the shell saves one whose target lies in
+// Documents: the shell then reads the target through the reader's own folder.
+void addKnownFolderBlock(const std::string& linkPath);
+// `folder` registered as the profile of a made-up account, whose SID is returned; and gone.
+std::string registerProfile(const std::string& folder, int n = 0);
+void unregisterProfile(const std::string& sid);
 
 // Starts the program in this process as if run with `commandLine`.
 bool startTestProgram(const std::string& commandLine);

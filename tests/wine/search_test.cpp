@@ -98,6 +98,39 @@ TEST_F(SearchTest, ListsBrokenShortcutsOnly)
     EXPECT_EQ(windowText(app.folderBox), root);
 }
 
+// Shortcuts in another account's profile whose targets the shell reads through this
+// account's known folder: looked for where their owner would find them. One there for its
+// owner is valid; one whose owner may see a folder this account cannot (redirected) is not
+// listed either. A target stored as it is, and a shortcut in this account's own profile, are
+// judged as they read.
+TEST_F(SearchTest, AnotherAccountsShortcutIsJudgedAsItsOwnerSeesIt)
+{
+    char reader[MAX_PATH];
+    ASSERT_EQ(SHGetFolderPathA(nullptr, CSIDL_PROFILE, nullptr, 0, reader), S_OK);
+    std::string ann = root + "\\ann", mine = std::string(reader) + "\\vm-mine-" + std::to_string(GetCurrentProcessId());
+    for (const char* sub : {"", "\\Desktop", "\\Documents"})
+        CreateDirectoryA((ann + sub).c_str(), nullptr);
+    CreateDirectoryA(mine.c_str(), nullptr);
+    std::string sid = registerProfile(ann);
+    ASSERT_FALSE(sid.empty());
+    for (const char* name : {"budget.txt", "report.txt", "gone.txt"}) {
+        writeFile(mine + "\\" + name, "t");
+        makeShortcut(ann + "\\Desktop\\" + name + ".lnk", mine + "\\" + name);
+        DeleteFileA((mine + "\\" + name).c_str());
+    }
+    addKnownFolderBlock(ann + "\\Desktop\\budget.txt.lnk");
+    addKnownFolderBlock(ann + "\\Desktop\\report.txt.lnk");
+    brokenShortcut(root + "\\own.lnk");  // this account's own profile holds it
+    std::string budget = ann + mine.substr(std::strlen(reader)) + "\\budget.txt";
+    CreateDirectoryA(budget.substr(0, budget.rfind('\\')).c_str(), nullptr);
+    writeFile(budget, "b");  // the same place below its owner's profile
+
+    Paths listed = search(root);
+    unregisterProfile(sid);
+    RemoveDirectoryA(mine.c_str());
+    EXPECT_EQ(listed, (Paths{ann + "\\Desktop\\gone.txt.lnk", root + "\\own.lnk"}));
+}
+
 TEST_F(SearchTest, NamesThatCountAsShortcuts)
 {
     brokenShortcut(root + "\\model.lnk");
@@ -578,7 +611,7 @@ TEST_F(SearchTest, NetworkTargetsOnlyWithRemote)
         GTEST_SKIP() << "this Wine stores the UNC target as " << app.targetBuf;
     EXPECT_EQ(search(root), Paths{});
     SendMessageA(app.remoteCheck, BM_CLICK, 0, 0);
-    EXPECT_EQ(search(root), Paths{root + "\\unc.lnk"});
+    EXPECT_EQ(search(root), Paths{root + "\\unc.lnk"}) << "its server does not answer";
 }
 
 TEST_F(SearchTest, TargetBeyondTheCodePageIsTestedThroughWideNames)
