@@ -2,6 +2,7 @@
 
 #include "app/app_state.h"
 #include "results/recycle_item.h"
+#include "results/unpin_item.h"
 #include "search/exact_text.h"
 #include "search/file_lookup.h"
 #include "search/shortcut_check.h"
@@ -178,6 +179,7 @@ DeleteResult deleteListedFile(char* source, int len, const ListedFile& listed, b
             result = now;  // it went while it was being read
     }
     if (result.outcome == OUTCOME_DELETED) {
+        unpinBeforeDeleting(source);  // the very file, checked: nothing else loses a pin
         toBin = toBin && handOver == nullptr && !isInRecycledFolder(source, static_cast<std::size_t>(len));
         if (handOver != nullptr)
             result.outcome = handOver->take(handOver->context, held, listed.identity);

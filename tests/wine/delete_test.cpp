@@ -11,6 +11,7 @@
 #include "results/delete_file.h"
 #include "results/recycle_item.h"
 #include "results/result_list.h"
+#include "results/unpin_item.h"
 #include "search/file_lookup.h"
 #include "search/pump.h"
 
@@ -109,6 +110,39 @@ TEST_F(DeleteTest, RecycleOffDeletesForGood)
     EXPECT_FALSE(fileExists(files[1]));
     EXPECT_FALSE(takeFromBin(files[1]));
     EXPECT_EQ(listEntries(), (std::vector<std::string>{files[0], files[2]}));
+}
+
+// What the pinned list was asked to unpin: the path, and whether the file was still there.
+std::vector<std::pair<std::wstring, bool>> unpinned;
+HRESULT recordUnpin(const wchar_t* path)
+{
+    unpinned.push_back({path, GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES});
+    return E_FAIL;  // as where there is no pinned list: the deletion goes on
+}
+
+// A pin goes just before its shortcut, for good or to the bin, and only for the listed file.
+TEST_F(DeleteTest, APinGoesJustBeforeItsShortcut)
+{
+    HRESULT (*shells)(const wchar_t*) = removePin;
+    removePin = recordUnpin;
+    listFiles(3);
+    DeleteFileA(files[1].c_str());
+    writeFile(files[1], "another file");
+    selectEntry(0, true);
+    selectEntry(1, true);
+    deleteSelected();
+    auto wide = [](const std::string& s) { return std::wstring(s.begin(), s.end()); };
+    EXPECT_EQ(unpinned, (std::vector<std::pair<std::wstring, bool>>{{wide(files[0]), true}}));
+    EXPECT_FALSE(fileExists(files[0]));
+    EXPECT_TRUE(fileExists(files[1]));
+    unpinned.clear();
+    app.settings.recycle = 1;
+    selectEntry(1, true);
+    deleteSelected();
+    removePin = shells;
+    EXPECT_EQ(unpinned, (std::vector<std::pair<std::wstring, bool>>{{wide(files[2]), true}}));
+    EXPECT_FALSE(fileExists(files[2]));
+    EXPECT_TRUE(takeFromBin(files[2]));
 }
 
 // Counts what the pump of a run dispatches.
