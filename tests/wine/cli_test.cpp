@@ -5,6 +5,7 @@
 #include <shlobj.h>
 
 #include <algorithm>
+#include <cstring>
 #include <functional>
 
 namespace {
@@ -200,10 +201,16 @@ TEST_F(CliTest, AllProfilesListEachEntryWithItsOwner)
     char reader[MAX_PATH];
     ASSERT_EQ(SHGetFolderPathA(nullptr, CSIDL_PROFILE, nullptr, 0, reader), S_OK);
     std::string mine = std::string(reader) + "\\vm-cli-report-" + std::to_string(GetCurrentProcessId()) + ".txt";
+    std::string others = mine + ".other";
     writeFile(mine, "r");
-    makeShortcut(ann + "\\Desktop\\report.lnk", mine);
+    writeFile(others, "r");
+    makeShortcut(ann + "\\Desktop\\report.lnk", others);
+    makeShortcut(ann + "\\Desktop\\budget.lnk", mine);  // its owner has it
     DeleteFileA(mine.c_str());
+    DeleteFileA(others.c_str());
+    writeFile(ann + mine.substr(std::strlen(reader)), "b");
     addKnownFolderBlock(ann + "\\Desktop\\report.lnk");
+    addKnownFolderBlock(ann + "\\Desktop\\budget.lnk");
     std::string sid = registerProfile(ann), goneSid = registerProfile(gone, 1);
     removeTree(gone);
 
@@ -217,12 +224,15 @@ TEST_F(CliTest, AllProfilesListEachEntryWithItsOwner)
     EXPECT_TRUE(has(lineOf(r.out, ann + "\\Desktop\\a.lnk,"), ",missing,")) << r.out;
     EXPECT_TRUE(has(lineOf(r.out, ann + "\\Desktop\\a.lnk,"), "," + sid + "\r")) << r.out;
     EXPECT_TRUE(has(lineOf(r.out, menu + "\\b.lnk,"), "," + sid + "\r")) << r.out;
-    EXPECT_FALSE(has(r.out, "report.lnk")) << r.out;
+    EXPECT_FALSE(has(r.out, "report.lnk") || has(r.out, "budget.lnk")) << r.out;
     std::string reportPath;  // as JSON writes it
     for (char c : ann + "\\Desktop\\report.lnk")
         reportPath += c == '\\' ? std::string("\\\\") : std::string(1, c);
     EXPECT_TRUE(has(all.out, reportPath + "\",\"target\":")) << all.out;
     EXPECT_TRUE(has(all.out, "\"reason\":\"user-dependent\",\"modified\"")) << all.out;
+    std::size_t budget = all.out.find("budget.lnk\"");
+    EXPECT_TRUE(budget != std::string::npos && all.out.compare(all.out.find("\"reason\":", budget), 18, "\"reason\":\"present\"") == 0)
+        << all.out;
     EXPECT_TRUE(has(all.out, "\"owner\":\"" + sid + "\"")) << all.out;
     removeTree(ann);
 }
