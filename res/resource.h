@@ -28,6 +28,7 @@
 #define IDM_COPYNAME 40019
 #define IDM_DELITEM 40020
 #define IDM_CANCEL 40021
+#define IDM_SELMISSING 40022
 
 /* Position of the result list's context menu among the menu bar's popups. */
 #define CONTEXT_MENU_POS 4

@@ -40,7 +40,7 @@ struct AppState {
     alignas(wchar_t) char targetBuf[702];  // the shortcut's UTF-16 path, then its 8-bit target
     WIN32_FIND_DATAW findData;  // wide: the 8-bit find functions turn names they cannot hold into patterns
     char tipText[96];  // the tip in Shift_JIS, the program's own text
-    wchar_t tipShown[96];  // the same as UTF-16, as the control shows it on every system
+    wchar_t tipShown[160];  // the reason, if any, and the same as UTF-16, as the control shows it on every system
     TTTOOLINFOW toolInfo;
 
     char* exePath;  // inside the command-line text; the side files are named by rewriting extPtr

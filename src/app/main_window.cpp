@@ -6,6 +6,7 @@
 #include "app/layout.h"
 #include "res/resource.h"
 #include "results/delete_entries.h"
+#include "results/entry_drawing.h"
 #include "results/entry_actions.h"
 #include "results/result_list.h"
 #include "results/tooltip.h"
@@ -108,7 +109,8 @@ static LRESULT onCommand(HWND window, WPARAM wParam, LPARAM lParam)
     case IDM_EXIT: PostMessageA(app.mainWindow, WM_CLOSE, 0, 0); return 0;
     case IDM_SELREV:
     case IDM_SELALL:
-    case IDM_SELCLR: selectEntries(id); return 0;
+    case IDM_SELCLR:
+    case IDM_SELMISSING: selectEntries(id); return 0;
     case IDM_COPY: copyEntries(-1); return 0;
     case IDM_TOPMOST:
         app.settings.topMost ^= 1;
@@ -139,6 +141,7 @@ static LRESULT onInitMenuPopup(HMENU menu, LPARAM lParam)
         UINT state = app.linkCount > 0 ? MF_ENABLED : MF_GRAYED;
         for (UINT id = IDM_SELREV; id <= IDM_COPY; ++id)
             EnableMenuItem(menu, id, MF_BYCOMMAND | state);
+        EnableMenuItem(menu, IDM_SELMISSING, MF_BYCOMMAND | state);
         break;
     }
     case 2: {
@@ -253,6 +256,8 @@ LRESULT CALLBACK mainWindowProc(HWND window, UINT msg, WPARAM wParam, LPARAM lPa
     case WM_MENUSELECT: return onMenuSelect(wParam);
     case WM_ENTERIDLE: return onEnterIdle(wParam);
     case WM_DROPFILES: dropFolder(reinterpret_cast<HDROP>(wParam)); return 0;
+    case WM_MEASUREITEM: measureEntry(reinterpret_cast<MEASUREITEMSTRUCT*>(lParam)); return TRUE;
+    case WM_DRAWITEM: drawEntry(reinterpret_cast<const DRAWITEMSTRUCT*>(lParam)); return TRUE;
     case MSG_PLACE_POPUP: placePopup(wParam); return 0;
     case MSG_RESTORE_FOLDER_TEXT: restoreFolderText(wParam, lParam); return 0;
     default: return DefWindowProcA(window, msg, wParam, lParam);

@@ -86,7 +86,8 @@ static const ControlSpec controls[] = {
     {&AppState::statusLabel, SLOT_STATUS, "STATIC", "Not yet", 0, 0x50000001, IDC_STATUS},
     {&AppState::remoteCheck, SLOT_REMOTE, "BUTTON", "Remote", 0, 0x50000003 | WS_TABSTOP, IDC_REMOTE},
     {&AppState::deleteButton, SLOT_DELETE, "BUTTON", "Delete", WS_EX_STATICEDGE, 0x58000F00 | WS_TABSTOP, IDC_DELETE},
-    {&AppState::resultList, SLOT_LIST, "LISTBOX", nullptr, WS_EX_CLIENTEDGE, 0x54300149 | WS_TABSTOP, IDC_LIST},
+    // Owner-drawn, keeping its strings: the path is what is copied and read aloud.
+    {&AppState::resultList, SLOT_LIST, "LISTBOX", nullptr, WS_EX_CLIENTEDGE, 0x54300149 | LBS_OWNERDRAWFIXED | WS_TABSTOP, IDC_LIST},
 };
 
 static void createControls(HINSTANCE instance)

@@ -48,3 +48,18 @@ std::size_t joinEntries(char* out, std::size_t size, unsigned first, unsigned la
     out[at] = '\0';
     return at;
 }
+
+void formatAwayText(char* out, std::size_t size, EntryAway away, char drive)
+{
+    if (size == 0)
+        return;
+    bool letter = (drive >= 'A' && drive <= 'Z') || (drive >= 'a' && drive <= 'z');
+    if (away == AWAY_DRIVE && letter)
+        std::snprintf(out, size, "drive %c: not present", drive >= 'a' ? drive - 'a' + 'A' : drive);
+    else if (away == AWAY_DRIVE)
+        std::snprintf(out, size, "drive not present");
+    else if (away == AWAY_SERVER)
+        std::snprintf(out, size, "server not answering");
+    else
+        out[0] = '\0';
+}

@@ -1,5 +1,5 @@
-// Texts made from an entry without the window system: the file-time tip and the clipboard's
-// joined paths.
+// Texts made from an entry without the window system: the file-time tip, the reason an entry
+// is drawn grey, and the clipboard's joined paths.
 #pragma once
 #include <cstddef>
 
@@ -13,6 +13,13 @@ constexpr std::size_t TIP_TEXT_BYTES = 96;
 // Creation, last write and last access, each "label yyyy年mm月dd日 hh:mm:ss" in Shift_JIS
 // with the labels 作成, 更新, 参照; lines joined by CR LF. `out` holds TIP_TEXT_BYTES.
 void formatTipText(char* out, const TipTime times[3]);
+
+// Why a listed target may only be away for now: its drive or its server. Such an entry is
+// drawn grey, with the reason after its path and at the head of its tip.
+enum EntryAway : unsigned char { AWAY_NONE, AWAY_DRIVE, AWAY_SERVER };
+
+// "drive Q: not present", "server not answering", or "" for none.
+void formatAwayText(char* out, std::size_t size, EntryAway away, char drive);
 
 // Writes entry i's text at `at`, where `room` bytes are free for it and its NUL; returns its
 // length, 0 or less when it wrote nothing.

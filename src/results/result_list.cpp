@@ -4,6 +4,7 @@
 #include "app/main_window.h"
 #include "res/resource.h"
 #include "results/entry_actions.h"
+#include "results/entry_drawing.h"
 #include "results/listed_files.h"
 #include "results/status_text.h"
 #include "results/tooltip.h"
@@ -73,9 +74,11 @@ void appendEntry(const char* path, int length, const ListedFile& file)
     // GDI's 8-bit calls do not follow a UTF-8 process code page: measured as UTF-16.
     static wchar_t wide[PATH_BUF_BYTES];
     int n = wideOf(path, wide, PATH_BUF_BYTES, length);
-    SIZE size;
-    if (n > 0 && GetTextExtentPoint32W(app.listDc, wide, n, &size) && size.cx > app.maxExtent)
-        app.maxExtent = size.cx;
+    char reason[64];
+    formatAwayText(reason, sizeof reason, file.away, file.drive);
+    int width = n > 0 ? entryExtent(app.listDc, wide, n, reason) : 0;
+    if (width > app.maxExtent)
+        app.maxExtent = width;
 }
 
 // With one message for the whole list where it holds only counted entries: LB_SETSEL on a
@@ -109,13 +112,35 @@ static bool selectAtOnce(UINT command)
     return n >= 0;
 }
 
+// Whether entry i's target was found missing on a drive or share that is there: not a Ctrl
+// list's unchecked entry, nor one whose drive or server may only be away.
+static bool isMissingEntry(unsigned i)
+{
+    const ListedFile* file = listedFileOf(i);
+    return file != nullptr && file->checked && file->away == AWAY_NONE;
+}
+
+// All at once, then the others cleared one by one: clearing one entry moves nothing.
+static void selectMissing()
+{
+    unsigned missing = 0;
+    for (unsigned i = 0; i < app.linkCount; ++i)
+        missing += isMissingEntry(i) ? 1 : 0;
+    SendMessageA(app.resultList, LB_SETSEL, missing > 0, -1);
+    for (unsigned i = 0; missing > 0 && i < app.linkCount; ++i)
+        if (!isMissingEntry(i))
+            SendMessageA(app.resultList, LB_SETSEL, FALSE, static_cast<LPARAM>(i));
+}
+
 void selectEntries(UINT command)
 {
     if (app.linkCount == 0)
         return;
     // Drawn once at the end rather than entry by entry.
     SendMessageA(app.resultList, WM_SETREDRAW, FALSE, 0);
-    if (!selectAtOnce(command)) {
+    if (command == IDM_SELMISSING) {
+        selectMissing();
+    } else if (!selectAtOnce(command)) {
         for (unsigned i = app.linkCount; i-- > 0;) {
             BOOL on;
             if ((command & 3) == 0)  // SelRe&v

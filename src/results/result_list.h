@@ -11,7 +11,8 @@ LRESULT CALLBACK resultListProc(HWND window, UINT msg, WPARAM wParam, LPARAM lPa
 // show the counts and enable Delete exactly when something is selected.
 void updateStatus(int mode);
 
-// "SelRe&v", "Sel&All", "SelCl&r".
+// "SelRe&v", "Sel&All", "SelCl&r", "Select &Missing" (only entries whose target is missing
+// on a drive or share that is there).
 void selectEntries(UINT command);
 
 // A walk's entries: each is added with the list's drawing held, as a scroll per entry would

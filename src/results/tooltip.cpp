@@ -1,18 +1,22 @@
 #include "results/tooltip.h"
 
 #include "app/app_state.h"
+#include "results/entry_drawing.h"
 #include "results/entry_texts.h"
 
-static_assert(sizeof app.tipText >= TIP_TEXT_BYTES && sizeof app.tipShown / sizeof(wchar_t) >= TIP_TEXT_BYTES,
+// A reason line of at most 62 units above the times.
+static const int REASON_UNITS = 64;
+static_assert(sizeof app.tipText >= TIP_TEXT_BYTES && sizeof app.tipShown / sizeof(wchar_t) >= TIP_TEXT_BYTES + REASON_UNITS,
               "the tip text must fit its buffers");
 
 // The Japanese labels and date format are Shift_JIS; through the 8-bit calls they would show
 // as garbage on every system whose code page is not 932.
 static const UINT SHIFT_JIS = 932;
 
-// The times of the shortcut file itself, not of its target. A time that cannot be read or
-// converted gives no tip: no date at all is better than a wrong one.
-static int buildTipText()
+// The reason an entry is grey first, then the times of the shortcut file itself, not of its
+// target. A time that cannot be read or converted gives no tip: no date at all is better
+// than a wrong one.
+static int buildTipText(unsigned index)
 {
     HANDLE file = CreateFileA(app.itemPath, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                               FILE_FLAG_BACKUP_SEMANTICS | FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -33,7 +37,14 @@ static int buildTipText()
         times[i] = {st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute, st.wSecond};
     }
     formatTipText(app.tipText, times);
-    return MultiByteToWideChar(SHIFT_JIS, 0, app.tipText, -1, app.tipShown, TIP_TEXT_BYTES) > 0;
+    char reason[REASON_UNITS - 2];
+    entryReason(index, reason, sizeof reason);
+    int at = *reason != '\0' ? MultiByteToWideChar(CP_ACP, 0, reason, -1, app.tipShown, REASON_UNITS - 2) : 0;
+    if (at > 0) {
+        app.tipShown[at - 1] = L'\r';
+        app.tipShown[at++] = L'\n';
+    }
+    return MultiByteToWideChar(SHIFT_JIS, 0, app.tipText, -1, app.tipShown + at, TIP_TEXT_BYTES) > 0;
 }
 
 // The tool covers the whole list: left registered, it shows one entry's times over any other.
@@ -60,7 +71,7 @@ void hoverTooltip(unsigned index)
     if (len < 0 || len >= ITEM_PATH_BYTES)
         return;  // never write past itemPath
     app.itemLen = static_cast<int>(SendMessageA(app.resultList, LB_GETTEXT, index, reinterpret_cast<LPARAM>(app.itemPath)));
-    if (!buildTipText())
+    if (!buildTipText(index))
         return;
     SendMessageA(app.resultList, LB_GETITEMRECT, index, reinterpret_cast<LPARAM>(&app.toolInfo.rect));
     // The 32-bit record up to lParam is 44 bytes; the same fields in a 64-bit process are larger.

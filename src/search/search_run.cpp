@@ -41,7 +41,10 @@ static void listShortcut(void*, const FoundShortcut& s)
         return;
     // Listed because its drive or share is away: chosen as that, it is deleted as that.
     ListedFile file = s.file;
-    file.unsureToo = s.checked && !isPlainlyMissing(targetReason(s.state, app.targetBuf));
+    const char* reason = s.checked ? targetReason(s.state, app.targetBuf) : "";
+    file.unsureToo = s.checked && !isPlainlyMissing(reason);
+    file.away = lstrcmpA(reason, "drive-absent") == 0 ? AWAY_DRIVE : lstrcmpA(reason, "share-unreachable") == 0 ? AWAY_SERVER : AWAY_NONE;
+    file.drive = app.targetBuf[0] != '\0' && app.targetBuf[1] == ':' ? app.targetBuf[0] : '\0';
     appendEntry(s.path, s.length, file);
 }
 

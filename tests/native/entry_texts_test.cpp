@@ -57,6 +57,28 @@ int fetchFake(unsigned i, char* at, std::size_t room, void* context)
     return static_cast<int>(t.size());
 }
 
+// What a grey entry says after its path and at the head of its tip; cut to its buffer.
+TEST(EntryTexts, WhyAnEntryIsGrey)
+{
+    struct Case {
+        EntryAway away;
+        char drive;
+        std::size_t size;
+        const char* text;
+    } cases[] = {
+        {AWAY_DRIVE, 'Q', 64, "drive Q: not present"}, {AWAY_DRIVE, 'q', 64, "drive Q: not present"},
+        {AWAY_DRIVE, '\\', 64, "drive not present"},   {AWAY_SERVER, '\\', 64, "server not answering"},
+        {AWAY_NONE, 'C', 64, ""},                      {AWAY_SERVER, '\\', 7, "server"},
+    };
+    for (const Case& c : cases) {
+        char out[65];
+        std::memset(out, 'x', sizeof out);
+        formatAwayText(out, c.size, c.away, c.drive);
+        EXPECT_STREQ(out, c.text) << c.away << c.drive;
+        EXPECT_EQ(out[c.size], 'x') << "nothing past its buffer";
+    }
+}
+
 TEST(EntryTexts, JoinedEntries)
 {
     struct Case {

@@ -368,7 +368,7 @@ TEST_F(DeleteTest, RecycledOnlyWithEvidenceThatTheBinHoldsTheListedFile)
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         writeFile(f, "listed");
-        ListedFile listed = {identifyFile(f.c_str()), false, false, false};
+        ListedFile listed = {identifyFile(f.c_str()), false, false, false, AWAY_NONE, '\0'};
         shellDoes = row.shell;
         char source[MAX_PATH + 2];
         lstrcpynA(source, f.c_str(), MAX_PATH);

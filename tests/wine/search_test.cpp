@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "res/resource.h"
+#include "results/tooltip.h"
 #include "search/shortcut_check.h"
 
 namespace {
@@ -598,6 +599,65 @@ TEST_F(SearchTest, PathLimits)
     Paths found = search(root);
     pressKey(VK_CONTROL, false);
     EXPECT_EQ(found, Paths{ok350});
+}
+
+// Pixels of `colour` in entry i's row, as the list painted it.
+int pixelsOf(unsigned i, COLORREF colour)
+{
+    RECT r;
+    SendMessageA(app.resultList, LB_GETITEMRECT, i, reinterpret_cast<LPARAM>(&r));
+    HDC dc = GetDC(app.resultList);
+    int count = 0;
+    for (int y = r.top; y < r.bottom; ++y)
+        for (int x = r.left; x < r.right; ++x)
+            count += GetPixel(dc, x, y) == colour ? 1 : 0;
+    ReleaseDC(app.resultList, dc);
+    return count;
+}
+
+// A shortcut to a drive that is not there is listed grey, with why after its path and at the
+// head of its tip; a missing one is drawn as text is. Select Missing takes only the second.
+TEST_F(SearchTest, AnEntryWhoseDriveIsAwayIsGreyAndSaysWhy)
+{
+    if (GetDriveTypeA("Q:\\") != DRIVE_NO_ROOT_DIR || GetDriveTypeA("V:\\") == DRIVE_NO_ROOT_DIR)
+        GTEST_SKIP() << "drive Q: is in use, or the tests' drive V: is not mapped";
+    CreateDirectoryA("V:\\vmgrey", nullptr);
+    writeFile("V:\\vmgrey\\app.exe", "x");
+    makeShortcut(root + "\\absent.lnk", "V:\\vmgrey\\app.exe");
+    removeTree("V:\\vmgrey");
+    std::string bytes = readFile(root + "\\absent.lnk");
+    for (std::size_t at; (at = bytes.find("V:\\")) != std::string::npos;)
+        bytes[at] = 'Q';  // the stored letter of a drive that is not there
+    writeFile(root + "\\absent.lnk", bytes);
+    brokenShortcut(root + "\\missing.lnk");
+    ASSERT_EQ(search(root), (Paths{root + "\\absent.lnk", root + "\\missing.lnk"}));
+    SendMessageA(app.resultList, LB_SETSEL, FALSE, -1);
+    UpdateWindow(app.resultList);
+    COLORREF grey = GetSysColor(COLOR_GRAYTEXT), text = GetSysColor(COLOR_WINDOWTEXT);
+    EXPECT_GT(pixelsOf(0, grey), 20);
+    EXPECT_EQ(pixelsOf(0, text), 0);
+    EXPECT_EQ(pixelsOf(1, grey), 0);
+    EXPECT_GT(pixelsOf(1, text), 20);
+    // The reason widens the list's extent beyond the longer path.
+    SIZE path;
+    std::wstring wide(root.begin(), root.end());
+    GetTextExtentPoint32W(app.listDc, (wide + L"\\missing.lnk").c_str(), static_cast<int>(wide.size() + 12), &path);
+    EXPECT_GT(SendMessageA(app.resultList, LB_GETHORIZONTALEXTENT, 0, 0), path.cx + 40);
+
+    hoverTooltip(0);
+    EXPECT_EQ(std::wstring(app.tipShown).substr(0, 22), L"drive Q: not present\r\n");
+    hoverTooltip(1);
+    EXPECT_EQ(std::wstring(app.tipShown).find(L"not present"), std::wstring::npos);
+    dropTooltip();
+
+    SendMessageA(app.mainWindow, WM_COMMAND, IDM_SELMISSING, 0);
+    EXPECT_EQ(SendMessageA(app.resultList, LB_GETSEL, 0, 0), 0);
+    EXPECT_GT(SendMessageA(app.resultList, LB_GETSEL, 1, 0), 0);
+    EXPECT_EQ(windowText(app.statusLabel), "1 / 2 Links");
+    // Copy gives the paths alone.
+    SendMessageA(app.resultList, LB_SETSEL, TRUE, -1);
+    SendMessageA(app.mainWindow, WM_COMMAND, IDM_COPY, 0);
+    EXPECT_EQ(clipboardText(), root + "\\absent.lnk\r\n" + root + "\\missing.lnk");
 }
 
 TEST_F(SearchTest, NetworkTargetsOnlyWithRemote)

@@ -26,7 +26,7 @@ TEST_F(ProgramTest, CreatesSixControlsWithTheirClassesTextsAndGeometry)
         {&AppState::statusLabel, "Static", "Not yet", 0x50000001, 0, IDC_STATUS, SLOT_STATUS},
         {&AppState::remoteCheck, "Button", "Remote", 0x50000003 | WS_TABSTOP, 0, IDC_REMOTE, SLOT_REMOTE},
         {&AppState::deleteButton, "Button", "Delete", 0x58000F00 | WS_TABSTOP, WS_EX_STATICEDGE, IDC_DELETE, SLOT_DELETE},
-        {&AppState::resultList, "ListBox", "", 0x54300149 | WS_TABSTOP, WS_EX_CLIENTEDGE, IDC_LIST, SLOT_LIST},
+        {&AppState::resultList, "ListBox", "", 0x54300159 | WS_TABSTOP, WS_EX_CLIENTEDGE, IDC_LIST, SLOT_LIST},
     };
     for (const Expected& c : controls) {
         HWND w = app.*c.field;
