@@ -11,7 +11,7 @@ grep -q "file format $fmt" <<<"$head" || fail "not $fmt"
 if [ "$kind" = console ]; then subsystem=00000003; else subsystem=00000002; fi
 grep -Eq "^Subsystem[[:space:]]+$subsystem" <<<"$head" || fail "not a $kind program"
 grep -q "TERMINAL_SERVICE_AWARE" <<<"$head" || fail "not marked Terminal-Server-aware"
-allowed='^(KERNEL32|USER32|GDI32|SHELL32|OLE32|COMCTL32|IMM32|ADVAPI32|msvcrt|api-ms-win-crt-[a-z0-9-]+)\.dll$'
+allowed='^(KERNEL32|USER32|GDI32|SHELL32|OLE32|OLEAUT32|COMCTL32|IMM32|ADVAPI32|msvcrt|api-ms-win-crt-[a-z0-9-]+)\.dll$'
 dlls=$(sed -n 's/^[[:space:]]*DLL Name: //p' <<<"$head")
 while read -r dll; do
   grep -Eiq "$allowed" <<<"$dll" || fail "imports $dll, which a clean Windows lacks"

@@ -6,6 +6,7 @@
 #include "app/layout.h"
 #include "res/resource.h"
 #include "results/delete_entries.h"
+#include "results/entry_annotation.h"
 #include "results/entry_drawing.h"
 #include "results/entry_actions.h"
 #include "results/result_list.h"
@@ -41,6 +42,7 @@ static LRESULT onClose(UINT msg)
     if (app.busy < 0)
         return 0;
     saveSettings();
+    stopAnnotating(app.resultList);
     ReleaseDC(app.resultList, app.listDc);
     app.listDc = nullptr;
     SetWindowLongPtrA(app.resultList, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(app.listBaseProc));

@@ -11,6 +11,7 @@
 #include "app/main_window.h"
 #include "res/resource.h"
 #include "search/exact_text.h"
+#include "results/entry_annotation.h"
 #include "results/result_list.h"
 #include "settings/settings_file.h"
 
@@ -182,6 +183,7 @@ bool startProgram(const wchar_t* commandLine)
         SetWindowLongPtrA(app.resultList, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(resultListProc)));
     app.listDc = GetDC(app.resultList);
     SelectObject(app.listDc, app.uiFont);
+    startAnnotating(app.resultList);
     createTooltip(instance);
 
     loadSettings();

@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "res/resource.h"
+#include "results/entry_annotation.h"
 #include "results/tooltip.h"
 #include "search/shortcut_check.h"
 
@@ -649,6 +650,27 @@ TEST_F(SearchTest, AnEntryWhoseDriveIsAwayIsGreyAndSaysWhy)
     hoverTooltip(1);
     EXPECT_EQ(std::wstring(app.tipShown).find(L"not present"), std::wstring::npos);
     dropTooltip();
+
+    // Screen readers hear the path, and the grey entry's reason as its description (the
+    // system's identity strings read by a stand-in: Wine's annotation service has none).
+    readIdentity = [](IAccPropServices*, const BYTE* id, DWORD, DWORD* child) {
+        *child = *id;
+        return S_OK;
+    };
+    for (BYTE child : {1, 2, 0}) {
+        VARIANT v;
+        BOOL has = TRUE;
+        EXPECT_EQ(entryAnnotation()->GetPropValue(&child, 1, PROPID_ACC_DESCRIPTION, &v, &has), S_OK);
+        EXPECT_EQ(has, child == 1) << int(child);
+        if (has)
+            EXPECT_EQ(std::wstring(v.bstrVal), L"drive Q: not present");
+        VariantClear(&v);
+    }
+    BYTE first = 1;
+    VARIANT v;
+    BOOL has = TRUE;
+    entryAnnotation()->GetPropValue(&first, 1, PROPID_ACC_NAME, &v, &has);
+    EXPECT_FALSE(has) << "its name stays the path";
 
     SendMessageA(app.mainWindow, WM_COMMAND, IDM_SELMISSING, 0);
     EXPECT_EQ(SendMessageA(app.resultList, LB_GETSEL, 0, 0), 0);
