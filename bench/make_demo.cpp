@@ -1,5 +1,6 @@
 // Makes a small Start-menu-like folder with some shortcuts whose programs were uninstalled,
-// for trying the program out and for the README's screenshot. Usage: make_demo FOLDER
+// and one to a USB drive that is not plugged in, for trying the program out and for the
+// README's screenshot. Usage: make_demo FOLDER
 #include <windows.h>
 #include <objbase.h>
 #include <shlobj.h>
@@ -22,6 +23,37 @@ static void save(const std::string& link, const std::string& target)
         pf->Release();
     }
     sl->Release();
+}
+
+// A shortcut to a program on a USB drive that is not plugged in: its link information alone
+// (the documented layout), as the shell stores no item list for a drive it cannot see.
+static void saveToAbsentDrive(const std::string& link, const std::string& target)
+{
+    auto u32 = [](std::string& b, unsigned v) {
+        for (int i = 0; i < 4; ++i)
+            b += static_cast<char>((v >> (8 * i)) & 0xFF);
+    };
+    std::string volume;
+    u32(volume, 0x11), u32(volume, 2), u32(volume, 0x1234), u32(volume, 0x10);  // removable
+    volume += '\0';
+    std::string body = volume + target + '\0' + '\0';
+    std::string bytes;
+    u32(bytes, 0x4C);
+    const unsigned char shellLink[16] = {0x01, 0x14, 0x02, 0, 0, 0, 0, 0, 0xC0, 0, 0, 0, 0, 0, 0, 0x46};
+    bytes.append(reinterpret_cast<const char*>(shellLink), 16);
+    u32(bytes, 0x2);  // link information only
+    bytes.resize(0x3C, '\0');
+    u32(bytes, 1);  // shown normally
+    bytes.resize(0x4C, '\0');
+    unsigned base = 0x1C + static_cast<unsigned>(volume.size());
+    u32(bytes, 0x1C + static_cast<unsigned>(body.size())), u32(bytes, 0x1C), u32(bytes, 1), u32(bytes, 0x1C), u32(bytes, base),
+        u32(bytes, 0), u32(bytes, base + static_cast<unsigned>(target.size()) + 1);
+    bytes += body;
+    u32(bytes, 0);
+    HANDLE h = CreateFileA(link.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD written;
+    WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    CloseHandle(h);
 }
 
 int main(int argc, char** argv)
@@ -61,6 +93,7 @@ int main(int argc, char** argv)
     for (const Item& it : items)
         if (it.uninstalled)
             DeleteFileA((apps + it.target).c_str());
+    saveToAbsentDrive(root + "\\Programs\\Tools\\Backup.lnk", "Q:\\Backup\\backup.exe");
     CoUninitialize();
     return 0;
 }

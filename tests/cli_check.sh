@@ -24,7 +24,7 @@ desktop = os.path.join(out, 'demo', 'Desktop')
 expected = {win(os.path.join(desktop, n)) for n in
             ("a,b 'c' é中.lnk", 'semi;colon 😀.lnk', 'Game 2019.lnk')}
 expected |= {win(os.path.join(out, 'demo', 'Programs', p)) for p in
-             ('Old Paint/Old Paint.lnk', 'Old Paint/Read Me.lnk', 'Tools/Disk Checker.lnk')}
+             ('Old Paint/Old Paint.lnk', 'Old Paint/Read Me.lnk', 'Tools/Disk Checker.lnk', 'Tools/Backup.lnk')}
 with open(os.path.join(out, 'report.csv'), newline='', encoding='utf-8') as f:
     rows = list(csv.DictReader(f))
 with open(os.path.join(out, 'report.json'), encoding='utf-8') as f:
@@ -33,7 +33,8 @@ for what, got in (('csv', rows), ('json', items)):
     paths = {r['path'] for r in got}
     if paths != expected:
         sys.exit('%s: %s' % (what, sorted(paths ^ expected)))
-    if any(r['reason'] != 'missing' or not r['modified'].endswith('Z') for r in got):
+    absent = lambda r: r['path'].endswith('Backup.lnk')
+    if any(r['reason'] != ('drive-absent' if absent(r) else 'missing') or not r['modified'].endswith('Z') for r in got):
         sys.exit('%s: reasons or times wrong: %s' % (what, got))
 print('csv and json: %d paths each read back exactly' % len(expected))
 PY
