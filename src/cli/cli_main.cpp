@@ -315,7 +315,7 @@ static int run()
             showProgress("deleting " + std::to_string(i + 1) + " of " + std::to_string(entries.size()), i + 1 == entries.size());
             char source[PATH_BUF_BYTES];
             lstrcpynA(source, e.text.c_str(), PATH_BUF_BYTES - 1);
-            QuarantineItem item = {&quarantine, e.path, e.target, e.reason};
+            QuarantineItem item = {&quarantine, source, e.path, e.target, e.reason};
             const HandOver toQuarantine = {quarantineFile, &item};
             DeleteResult d = deleteListedFile(source, e.length, e.file, options.recycle,
                                               options.quarantine != nullptr ? &toQuarantine : nullptr);

@@ -9,6 +9,7 @@
 #include "cli/cli_console.h"
 #include "cli/cli_folders.h"
 #include "cli/quarantine_rules.h"
+#include "results/unpin_item.h"
 #include "search/exact_text.h"
 #include "search/file_lookup.h"
 
@@ -246,6 +247,7 @@ DeleteOutcome quarantineFile(void* item, HANDLE held, const FileIdentity& listed
     HANDLE h = ReOpenFile(held, DELETE | FILE_READ_ATTRIBUTES | SYNCHRONIZE, SHARE_EVERYTHING, OPEN_AS_ITSELF);
     if (h == INVALID_HANDLE_VALUE)
         return OUTCOME_FAILED;
+    unpinBeforeDeleting(it.source);
     SYSTEMTIME t;
     GetSystemTime(&t);
     std::string time = isoTime(t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond);

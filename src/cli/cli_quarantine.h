@@ -27,6 +27,7 @@ void closeQuarantine(Quarantine& q);
 // What delete hands a checked file to: it is moved into the quarantine, its line first.
 struct QuarantineItem {
     Quarantine* quarantine;
+    const char* source;  // its path in the program's 8-bit text
     std::string original, target, reason;  // UTF-8
 };
 DeleteOutcome quarantineFile(void* item, HANDLE held, const FileIdentity& listed);

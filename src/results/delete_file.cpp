@@ -179,16 +179,16 @@ DeleteResult deleteListedFile(char* source, int len, const ListedFile& listed, b
             result = now;  // it went while it was being read
     }
     if (result.outcome == OUTCOME_DELETED) {
-        unpinBeforeDeleting(source);  // the very file, checked: nothing else loses a pin
         toBin = toBin && handOver == nullptr && !isInRecycledFolder(source, static_cast<std::size_t>(len));
+        // Unpinned once it is sure to go: the very file, checked; nothing else loses a pin.
         if (handOver != nullptr)
             result.outcome = handOver->take(handOver->context, held, listed.identity);
         else if (!toBin)
-            result.outcome = deleteForGood(held) ? OUTCOME_DELETED : OUTCOME_FAILED;
+            result.outcome = (unpinBeforeDeleting(source), deleteForGood(held)) ? OUTCOME_DELETED : OUTCOME_FAILED;
         else if (!hasRecycleBin(source, listed.identity.volume))  // there the shell would delete for good, unasked
             result.outcome = OUTCOME_NO_BIN;
         else
-            result.outcome = toTheBin(source, len, listed.identity);
+            result.outcome = (unpinBeforeDeleting(source), toTheBin(source, len, listed.identity));
         if (result.outcome == OUTCOME_FAILED)
             result = afterFailure(source, listed.identity, toBin ? 0 : GetLastError());
     }

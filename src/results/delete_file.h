@@ -40,7 +40,8 @@ struct DeleteResult {
 void beginDeletions();
 
 // Instead of deleting: a checked file handed to `take` with its checked handle, which answers
-// what became of it and leaves the system's error behind where it failed.
+// what became of it and leaves the system's error behind where it failed. It unpins the file
+// (unpinBeforeDeleting) once it is sure to take it.
 struct HandOver {
     DeleteOutcome (*take)(void* context, HANDLE held, const FileIdentity& listed);
     void* context;

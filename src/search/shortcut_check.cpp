@@ -181,8 +181,9 @@ static ShortcutState asItsOwnerSees()
         return SHORTCUT_MISSING;
     const UserProfile* owner;
     LinkLayout layout;
-    if (!liesWithin(target, reader) || (owner = profileHolding(shortcut)) == nullptr || !readLayout(shortcut, layout))
-        return SHORTCUT_MISSING;
+    if (!liesWithin(target, reader) || (owner = profileHolding(shortcut)) == nullptr ||
+        lstrcmpiW(owner->folder.c_str(), reader.c_str()) == 0 || !readLayout(shortcut, layout))
+        return SHORTCUT_MISSING;  // the reader's own shortcuts are read as they read
     std::wstring storedLocal = layout.localWide, storedEnv = layout.envWide;
     wchar_t narrow[MAX_PATH];
     if (storedLocal.empty() && !layout.localAnsi.empty() && wideOf(layout.localAnsi.c_str(), narrow, MAX_PATH) > 0)
