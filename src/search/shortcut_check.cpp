@@ -5,11 +5,11 @@
 
 #include "app/app_state.h"
 #include "search/exact_text.h"
-#include "search/path_limits.h"
 #include "search/link_layout.h"
 #include "search/owner_view.h"
-#include "search/user_profiles.h"
+#include "search/path_limits.h"
 #include "search/target_views.h"
+#include "search/user_profiles.h"
 #include "search/walk_rules.h"
 
 // The target as the shell stores it, in UTF-16: the 8-bit form loses what the code page
