@@ -14,14 +14,25 @@ fuzz() { # name, corpus folder, max length, sources...
   clang++-14 "${flags[@]}" "$@" -o "$out/$name"
   cp "$corpus"/* "$out/$name-corpus/" 2>/dev/null || true
   "$out/$name" -max_total_time="$seconds" -max_len="$max_len" "$out/$name-corpus" 2>"$out/$name.log" \
-    || { tail -40 "$out/$name.log"; exit 1; }
+    || { tail -40 "$out/$name.log"; return 1; }
   echo "$name: $(tail -1 "$out/$name.log")"
 }
 
+# As many fuzzers at once as there are cores: each still has a core for its whole time.
+slots=$(nproc)
+running=0 failed=0
+start() {
+  if [ "$running" -ge "$slots" ]; then wait -n || failed=1; running=$((running - 1)); fi
+  fuzz "$@" &
+  running=$((running + 1))
+}
+
 mkdir -p "$out"
-fuzz settings_fuzz fuzz/corpus 4096 fuzz/settings_fuzz.cpp src/settings/settings_codec.cpp
-fuzz command_line_fuzz fuzz/corpus_command_line 1024 fuzz/command_line_fuzz.cpp src/app/command_line.cpp \
+start settings_fuzz fuzz/corpus 4096 fuzz/settings_fuzz.cpp src/settings/settings_codec.cpp
+start command_line_fuzz fuzz/corpus_command_line 1024 fuzz/command_line_fuzz.cpp src/app/command_line.cpp \
   src/search/folder_text.cpp src/search/walk_rules.cpp src/cli/cli_args.cpp
-fuzz manifest_fuzz fuzz/corpus_manifest 2048 fuzz/manifest_fuzz.cpp src/cli/quarantine_rules.cpp src/cli/cli_output.cpp \
+start manifest_fuzz fuzz/corpus_manifest 2048 fuzz/manifest_fuzz.cpp src/cli/quarantine_rules.cpp src/cli/cli_output.cpp \
   src/search/file_identity.cpp
-fuzz link_layout_fuzz fuzz/corpus_link 4096 fuzz/link_layout_fuzz.cpp src/search/link_layout.cpp
+start link_layout_fuzz fuzz/corpus_link 4096 fuzz/link_layout_fuzz.cpp src/search/link_layout.cpp
+for _ in $(seq "$running"); do wait -n || failed=1; done
+exit "$failed"

@@ -1,23 +1,26 @@
 #!/usr/bin/env bash
 # Runs every test: installs what is missing, builds every preset, runs the window-free
-# tests natively under the sanitizers, fuzzes the settings decoder for a bounded time, and
-# runs the Windows tests under Wine on a virtual display.
+# tests natively under the sanitizers, fuzzes the outside-input readers for a bounded time,
+# runs the Windows tests under Wine on a virtual display, and makes, checks and rebuilds the
+# downloads. Each step's heading gives the seconds since the installer finished.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 
-bash scripts/install-deps.sh
+bash scripts/install-deps.sh test
+start=$SECONDS
+step() { echo "== [$((SECONDS - start)) s] $*"; }
 
-echo "== native (AddressSanitizer, UndefinedBehaviorSanitizer)"
+step "native (AddressSanitizer, UndefinedBehaviorSanitizer)"
 cmake --preset native >/dev/null
 cmake --build --preset native
 ctest --preset native
 
-echo "== fuzzing the settings decoder, the command-line parser, the quarantine manifest and the shortcut layout"
+step "fuzzing the settings decoder, the command-line parser, the quarantine manifest and the shortcut layout"
 bash scripts/fuzz.sh "${FUZZ_SECONDS:-20}"
 
 for preset in win32 win64; do
-  echo "== build $preset"
+  step "build $preset"
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset"
 done
@@ -26,22 +29,25 @@ bash scripts/check-exe.sh build/win64/vellmoor.exe x86-64
 bash scripts/check-exe.sh build/win32/vellmoor-cli.exe i386 console
 bash scripts/check-exe.sh build/win64/vellmoor-cli.exe x86-64 console
 
+step "the installer and the package command on a mirror's bad day"
+bash tests/install_check.sh
+
 source scripts/wine-env.sh
 trap wine_env_stop EXIT
 
-echo "== Windows tests under Wine, 64-bit program"
+step "Windows tests under Wine, 64-bit program"
 ctest --preset win64 --timeout 180
 
-echo "== the downloads: made, unpacked and run, and made again elsewhere to the same bytes"
+step "the downloads: made, unpacked and run, and made again elsewhere to the same bytes"
 bash scripts/package.sh
 bash tests/package_check.sh
 bash tests/reproducible_check.sh
 
 if [ "$WINE32_OK" = 1 ]; then
-  echo "== Windows tests under Wine, 32-bit program"
+  step "Windows tests under Wine, 32-bit program"
   ctest --preset win32 --timeout 180
 else
-  echo "== Windows tests under Wine, 32-bit program: not run. This machine's kernel cannot"
-  echo "   start 32-bit Linux programs, so Wine's 32-bit loader cannot run here; the 32-bit"
-  echo "   build was compiled and its executable checked above."
+  step "Windows tests under Wine, 32-bit program: not run, because $WINE32_WHY;"
+  echo "   the 32-bit build was compiled and its executables checked above."
 fi
+step "done"

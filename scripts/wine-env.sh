@@ -8,12 +8,22 @@ export WINEPREFIX=${WINEPREFIX:-$root/build/wineprefix}
 export WINEARCH=win64
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
-# 64-bit programs run through wine64. 32-bit ones need the 32-bit loader, which only
-# works where the kernel runs 32-bit Linux programs; WINE32_OK tells whether it does.
+# 64-bit programs run through wine64. 32-bit ones need the 32-bit Wine installed and a
+# kernel that runs 32-bit Linux programs; WINE32_OK tells whether both hold, WINE32_WHY why not.
 WINE64=/usr/lib/wine/wine64
 WINE32=/usr/lib/wine/wine
-if "$WINE32" --version >/dev/null 2>&1; then WINE32_OK=1; else WINE32_OK=0; export WINELOADER=$WINE64; fi
-export WINE32_OK
+WINE32_OK=0 WINE32_WHY=""
+if [ ! -x "$WINE32" ]; then
+  WINE32_WHY="the 32-bit Wine (wine32:i386) is not installed on this machine"
+elif ! bash "$root/scripts/runs-32bit.sh"; then
+  WINE32_WHY="this machine's kernel cannot start 32-bit Linux programs"
+elif ! _w32=$("$WINE32" --version 2>&1); then
+  WINE32_WHY="the 32-bit Wine does not start: $(printf '%s' "$_w32" | head -n 1)"
+else
+  WINE32_OK=1
+fi
+[ "$WINE32_OK" = 1 ] || export WINELOADER=$WINE64
+export WINE32_OK WINE32_WHY
 # Recycle Bin deletions land in $XDG_DATA_HOME/Trash, on the prefix's file system.
 export XDG_DATA_HOME=${XDG_DATA_HOME:-$root/build/xdg-data}
 mkdir -p "$XDG_DATA_HOME"

@@ -9,7 +9,7 @@ if [ -z "${WINEPREFIX:-}" ] || [ -z "${DISPLAY:-}" ]; then
 fi
 if [ "$bits" = 32 ]; then
   if [ "${WINE32_OK:-0}" != 1 ]; then
-    echo "32-bit Wine cannot run on this machine" >&2
+    echo "32-bit program not run: ${WINE32_WHY:-the 32-bit Wine cannot run here}" >&2
     exit 77   # ctest: SKIP_RETURN_CODE
   fi
   exec /usr/lib/wine/wine "$@"
