@@ -32,7 +32,7 @@ start settings_fuzz fuzz/corpus 4096 fuzz/settings_fuzz.cpp src/settings/setting
 start command_line_fuzz fuzz/corpus_command_line 1024 fuzz/command_line_fuzz.cpp src/app/command_line.cpp \
   src/search/folder_text.cpp src/search/walk_rules.cpp src/cli/cli_args.cpp
 start manifest_fuzz fuzz/corpus_manifest 2048 fuzz/manifest_fuzz.cpp src/cli/quarantine_rules.cpp src/cli/cli_output.cpp \
-  src/search/file_identity.cpp
+  src/search/file_identity.cpp src/search/walk_rules.cpp src/search/owner_view.cpp
 start link_layout_fuzz fuzz/corpus_link 4096 fuzz/link_layout_fuzz.cpp src/search/link_layout.cpp
 for _ in $(seq "$running"); do wait -n || failed=1; done
 exit "$failed"

@@ -2,7 +2,8 @@
 # The console program seen from outside. Its CSV and JSON read back by real parsers
 # (Python's csv and json), with names holding commas, apostrophes and characters outside
 # ASCII (Windows names hold no double quote: that escape is tested natively): every path
-# comes back exactly. And Ctrl+C in a terminal: exit code 3, with what was found reported.
+# comes back exactly. Ctrl+C in a terminal: exit code 3, with what was found reported. Two
+# quarantine runs into one folder at once.
 set -euo pipefail
 make_demo=$1 cli=$2
 out=$(mktemp -d "${TMPDIR:-/tmp}/vellmoor-cli.XXXXXX")
@@ -139,3 +140,27 @@ PY
 else
   echo "unlistable folder: not run (no second account could be made)"
 fi
+
+# Two quarantine runs into one folder at once, the second a moment after the first: every file
+# moved has its line, neither fails on what the other is handling, one restore brings all back.
+# On drive C: (the prefix's own folder): on Z: the landed fault did not show.
+race=$WINEPREFIX/drive_c/vellmoor-race-$$
+trap 'rm -rf "$out" "$race"' EXIT
+/usr/bin/python3 -c 'import os, shutil, sys
+os.makedirs(sys.argv[2])
+for i in range(3000): shutil.copy(sys.argv[1], os.path.join(sys.argv[2], "%d.lnk" % i))' "$out/demo/Desktop/Game 2019.lnk" "$race/tree"
+q="C:\\vellmoor-race-$$\\quarantine" tree="C:\\vellmoor-race-$$\\tree"
+/usr/lib/wine/wine64 "$cli" delete --quarantine "$q" --format csv "$tree" >"$out/first.csv" 2>/dev/null &
+first=$!
+sleep 0.3
+/usr/lib/wine/wine64 "$cli" delete --quarantine "$q" --format csv "$tree" >"$out/second.csv" 2>/dev/null \
+  && second=0 || second=$?
+wait "$first" && first=0 || first=$?
+failed=$(cat "$out/first.csv" "$out/second.csv" | grep -c ',failed,' || true)
+[ "$first" = 0 ] && [ "$second" = 0 ] && [ "$failed" = 0 ] \
+  || { echo "two quarantine runs: exit $first and $second, $failed failed"; exit 1; }
+[ "$(ls "$race/tree" | wc -l)" = 0 ] || { echo "two quarantine runs: files left"; exit 1; }
+/usr/lib/wine/wine64 "$cli" restore "$q" >/dev/null 2>"$out/restore.err" \
+  || { echo "two quarantine runs: restore exit $?"; head -5 "$out/restore.err"; exit 1; }
+[ "$(ls "$race/tree" | wc -l)" = 3000 ] || { echo "two quarantine runs: $(ls "$race/tree" | wc -l) of 3000 back"; exit 1; }
+echo "two quarantine runs at once: 3000 moved, none failed, one restore brought all 3000 back"

@@ -25,9 +25,11 @@ const char cliUsage[] =
     "Exit codes: 0 nothing to delete (list) or nothing left to delete (delete); 1 something to\n"
     "delete (list) or something not deleted (delete); 2 bad usage or an output file that cannot\n"
     "be used (nothing touched), or a folder that could not be searched (the others were);\n"
-    "3 stopped by Ctrl+C; 4 files were deleted but the report could not be written.\n"
-    "restore: 0 every file is back; 1 something is still in the quarantine; 2 bad usage, or DIR\n"
-    "is no quarantine or may be written by other accounts; 4 as for delete.\n";
+    "3 stopped by Ctrl+C; 4 files were deleted but the report could not be put in place (a whole\n"
+    "one is kept beside it, named on the error output).\n"
+    "restore: 0 every file is back; 1 something is still in the quarantine, or was lost from it;\n"
+    "2 bad usage, or DIR is no quarantine or it or its manifest may be written by other accounts;\n"
+    "4 as for delete.\n";
 
 static bool is(const char* a, const char* b) { return std::strcmp(a, b) == 0; }
 

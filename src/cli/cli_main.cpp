@@ -19,6 +19,7 @@
 #include "version.h"
 #include "results/delete_file.h"
 #include "search/folder_walk.h"
+#include "search/owner_view.h"
 #include "search/pump.h"
 #include "search/shortcut_check.h"
 #include "search/target_reason.h"
@@ -125,7 +126,7 @@ static bool describe(DeleteResult d, CliRecord& r)
     static const Word words[] = {
         /* GONE */ {"gone", "no longer on its drive: deleted by another program", false},
         /* MOVED */ {"moved", "on its drive under another name now", false},
-        /* NOT_AT_NAME */ {"moved", "not at its name now; its drive cannot tell where it is", false},
+        /* NOT_AT_NAME */ {"gone", "not at its name now; its drive cannot tell whether it is elsewhere", false},
         /* DELETED */ {"deleted", "", false},
         /* RECYCLED */ {"recycled", "", false},
         /* NOT_THE_FILE */ {"kept", "another file, a folder or a link is at its name now", false},
@@ -223,20 +224,32 @@ static int finish(const CliArguments& options, const ReportPlace& report, const 
         changed = changed || done(r.action);
     std::string text = reportOf(options, records);
     clearProgress();
-    if (writeReport(report, text))
+    std::wstring kept;
+    if (writeReport(report, text, changed, kept))
         return EXIT_CLEAN;
     complain(std::string("cannot write the report to ") + (options.output != nullptr ? options.output : "standard output") +
              (!changed                           ? ""
               : options.command == CLI_RESTORE   ? ", after files were put back"
               : options.quarantine != nullptr    ? ", after files were moved into the quarantine"
-                                                 : ", after files were deleted"));
+                                                 : ", after files were deleted") +
+             (kept.empty() ? "" : "; the whole report is in " + utf8Of(kept.c_str())));
     return changed ? EXIT_REPORT_LOST : EXIT_USAGE;
+}
+
+// A report inside the quarantine could replace its manifest, or be taken for a kept file.
+static std::string reportOutside(const ReportPlace& report, const Quarantine& q)
+{
+    if (q.path.empty() || report.final.empty() || !liesWithin(report.final, q.path))
+        return "";
+    return "will not write the report inside the quarantine folder";
 }
 
 static int restore(const CliArguments& options, const ReportPlace& report)
 {
     Quarantine q;
     std::string why = openQuarantine(options.quarantine, true, q);
+    if (why.empty())
+        why = reportOutside(report, q);
     if (!why.empty()) {
         closeQuarantine(q);
         complain(why);
@@ -277,8 +290,13 @@ static int run()
     if (why.empty() && options.command == CLI_RESTORE)
         return restore(options, report);
     Quarantine quarantine;
-    if (why.empty() && options.quarantine != nullptr)
+    if (why.empty() && options.quarantine != nullptr) {
+        for (const WalkRoot& f : roots)
+            quarantine.searched.push_back(utf8OfText(f.text.c_str()));
         why = openQuarantine(options.quarantine, false, quarantine);
+        if (why.empty())
+            why = reportOutside(report, quarantine);
+    }
     if (!why.empty()) {
         closeQuarantine(quarantine);
         complain(why);

@@ -12,6 +12,7 @@
 #include "results/unpin_item.h"
 #include "search/exact_text.h"
 #include "search/file_lookup.h"
+#include "search/owner_view.h"
 
 // --- Who may write ------------------------------------------------------------------------
 
@@ -39,12 +40,15 @@ static bool currentUser(std::vector<BYTE>& sid)
     return true;
 }
 
+// Creator Owner and Creator Group stand for whoever makes a file inside: this program, since
+// no account not trusted may make one there.
 static bool isTrusted(PSID sid)
 {
     static const wchar_t TRUSTED_INSTALLER[] = L"S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464";
     if (sid == nullptr || !IsValidSid(sid))
         return false;
-    if (wellKnown(sid, WinLocalSystemSid) || wellKnown(sid, WinBuiltinAdministratorsSid))
+    if (wellKnown(sid, WinLocalSystemSid) || wellKnown(sid, WinBuiltinAdministratorsSid) ||
+        wellKnown(sid, WinCreatorOwnerSid) || wellKnown(sid, WinCreatorGroupSid))
         return true;
     std::vector<BYTE> user;
     if (currentUser(user) && EqualSid(sid, user.data()))
@@ -60,8 +64,7 @@ static bool isTrusted(PSID sid)
 // Unknown kinds of entry count as allowing everything to an account not trusted.
 static AccessEntry entryOf(const ACE_HEADER* ace)
 {
-    AccessEntry e = {ace->AceType != ACCESS_DENIED_ACE_TYPE && ace->AceType != ACCESS_DENIED_CALLBACK_ACE_TYPE,
-                     (ace->AceFlags & INHERIT_ONLY_ACE) != 0, false, ~0u};
+    AccessEntry e = {ace->AceType != ACCESS_DENIED_ACE_TYPE && ace->AceType != ACCESS_DENIED_CALLBACK_ACE_TYPE, false, ~0u};
     bool plainLayout = ace->AceType == ACCESS_ALLOWED_ACE_TYPE || ace->AceType == ACCESS_DENIED_ACE_TYPE ||
                        ace->AceType == ACCESS_ALLOWED_CALLBACK_ACE_TYPE || ace->AceType == ACCESS_DENIED_CALLBACK_ACE_TYPE;
     if (plainLayout) {
@@ -72,12 +75,13 @@ static AccessEntry entryOf(const ACE_HEADER* ace)
     return e;
 }
 
-static bool othersMayWriteFolder(HANDLE folder)
+// Of a folder or a file, held with READ_CONTROL.
+static bool othersMayWriteTo(HANDLE held)
 {
     PSID owner = nullptr;
     PACL list = nullptr;
     PSECURITY_DESCRIPTOR sd = nullptr;
-    if (GetSecurityInfo(folder, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &owner, nullptr,
+    if (GetSecurityInfo(held, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &owner, nullptr,
                         &list, nullptr, &sd) != ERROR_SUCCESS)
         return true;  // what cannot be read cannot be trusted
     std::vector<AccessEntry> entries;
@@ -86,7 +90,7 @@ static bool othersMayWriteFolder(HANDLE folder)
         if (GetAce(list, i, &ace))
             entries.push_back(entryOf(static_cast<ACE_HEADER*>(ace)));
         else
-            entries.push_back({true, false, false, ~0u});
+            entries.push_back({true, false, ~0u});
     }
     bool others = othersMayWrite(list != nullptr, isTrusted(owner), entries);
     LocalFree(sd);
@@ -127,10 +131,24 @@ static bool makeQuarantineFolder(const std::wstring& path)
 // --- Files and folders held as themselves -----------------------------------------------
 
 // Held without delete sharing: while open it cannot be renamed, deleted or replaced.
-static HANDLE openFolder(const std::wstring& path)
+static HANDLE openFolder(const std::wstring& path, DWORD moreAccess = 0)
 {
-    return CreateFileW(path.c_str(), FILE_LIST_DIRECTORY | FILE_TRAVERSE | FILE_READ_ATTRIBUTES | READ_CONTROL,
+    return CreateFileW(path.c_str(), FILE_LIST_DIRECTORY | FILE_TRAVERSE | FILE_READ_ATTRIBUTES | READ_CONTROL | moreAccess,
                        FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, OPEN_AS_ITSELF, nullptr);
+}
+
+// Whether the folder held by `h` is the one named `name` inside `parent` (a final path, or
+// empty where the system gives none): Wine shows a link as the folder it leads to, and only
+// its final path tells.
+static bool sitsInside(HANDLE h, std::wstring& parent, const std::wstring& name)
+{
+    static wchar_t final[MAX_PATH * 4];
+    if (!finalPathOfHandle(h, final, MAX_PATH * 4))
+        return parent.clear(), true;
+    std::wstring expected = parent + (!parent.empty() && parent.back() == L'\\' ? L"" : L"\\") + name;
+    bool inside = parent.empty() || CompareStringOrdinal(final, -1, expected.c_str(), -1, TRUE) == CSTR_EQUAL;
+    parent = final;
+    return inside;
 }
 
 static std::uint32_t volumeOf(HANDLE h)
@@ -173,9 +191,10 @@ static bool holdsNothing(const std::wstring& folder)
 // spoils no other.
 static bool openManifest(Quarantine& q)
 {
-    q.manifest = CreateFileW(manifestPath(q).c_str(), FILE_READ_DATA | FILE_APPEND_DATA | FILE_READ_ATTRIBUTES | SYNCHRONIZE,
+    q.manifest = CreateFileW(manifestPath(q).c_str(),
+                             FILE_READ_DATA | FILE_APPEND_DATA | FILE_READ_ATTRIBUTES | READ_CONTROL | SYNCHRONIZE,
                              FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS, OPEN_AS_ITSELF, nullptr);
-    if (q.manifest == INVALID_HANDLE_VALUE || !isPlainKindHandle(q.manifest, false))
+    if (q.manifest == INVALID_HANDLE_VALUE || !isPlainKindHandle(q.manifest, false) || othersMayWriteTo(q.manifest))
         return false;
     LARGE_INTEGER size;
     if (!GetFileSizeEx(q.manifest, &size))
@@ -192,23 +211,36 @@ static bool openManifest(Quarantine& q)
            (last == '\n' || (WriteFile(q.manifest, "\n", 1, &written, nullptr) && written == 1));
 }
 
-std::string openQuarantine(const char* folder, bool forRestore, Quarantine& q)
+// Whether the folder held by `h` is reached by its own last name in `full`, not through a link
+// or junction there.
+static bool reachedByItsName(HANDLE h, const std::wstring& full)
 {
-    std::string named = std::string(folder);
-    std::wstring wide = wideOfUtf8(named), full(32768, L'\0');
-    DWORD n = wide.empty() ? 0 : GetFullPathNameW(wide.c_str(), static_cast<DWORD>(full.size()), &full[0], nullptr);
-    if (n == 0 || n >= full.size())
-        return "the quarantine folder cannot be used: " + named;
-    full.resize(n);
-    bool made = !forRestore && makeQuarantineFolder(full);
-    if (!forRestore && !made && GetLastError() != ERROR_ALREADY_EXISTS)
-        return "cannot make the quarantine folder " + named + ": " + systemMessage(GetLastError());
-    q.folder = openFolder(full);
+    std::wstring path(32768, L'\0');
+    DWORD n = GetLongPathNameW(full.c_str(), &path[0], static_cast<DWORD>(path.size()));
+    path.resize(n > 0 && n < path.size() ? n : 0);
+    if (path.empty())
+        path = full;
+    while (path.size() > 3 && path.back() == L'\\')
+        path.pop_back();
+    std::size_t cut = path.find_last_of(L'\\');
+    if (cut == std::wstring::npos || cut + 1 == path.size())
+        return true;  // a drive's root
+    HANDLE parent = openFolder(path.substr(0, cut + 1));
+    if (parent == INVALID_HANDLE_VALUE)
+        return false;
+    std::wstring parentFinal;
+    sitsInside(parent, parentFinal, L"");
+    CloseHandle(parent);
+    return !parentFinal.empty() && sitsInside(h, parentFinal, path.substr(cut + 1));
+}
+
+static std::string checkQuarantine(const std::string& named, const std::wstring& full, bool forRestore, Quarantine& q)
+{
     if (q.folder == INVALID_HANDLE_VALUE)
         return forRestore ? named + " is no quarantine: no such folder" : "cannot open the quarantine folder " + named;
-    if (!isPlainKindHandle(q.folder, true))
+    if (!isPlainKindHandle(q.folder, true) || !reachedByItsName(q.folder, full))
         return named + " is a link, a junction or no folder: a quarantine must be a folder itself";
-    if (othersMayWriteFolder(q.folder))
+    if (othersMayWriteTo(q.folder))
         return "other accounts may write to " + named + ": a quarantine must be closed to them";
     wchar_t final[MAX_PATH * 4];
     if (!finalPathOfHandle(q.folder, final, MAX_PATH * 4) || (q.volume = volumeOf(q.folder)) == 0)
@@ -220,8 +252,54 @@ std::string openQuarantine(const char* folder, bool forRestore, Quarantine& q)
     if (!hasManifest && (forRestore || !holdsNothing(q.path)))
         return named + " is no quarantine: it has no manifest.jsonl" + (forRestore ? "" : ", and other files");
     if (!forRestore && !openManifest(q))
-        return "cannot write the quarantine's manifest in " + named;
+        return "cannot write the quarantine's manifest in " + named + ", or other accounts may write to it";
+    if (forRestore) {
+        q.manifest = CreateFileW(manifestPath(q).c_str(), GENERIC_READ | FILE_APPEND_DATA | READ_CONTROL,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, OPEN_AS_ITSELF, nullptr);
+        if (q.manifest == INVALID_HANDLE_VALUE || !isPlainKindHandle(q.manifest, false))
+            return "cannot read the quarantine's manifest in " + named;
+        if (othersMayWriteTo(q.manifest))
+            return "other accounts may write to the manifest of " + named + ": it cannot be trusted";
+    }
     return "";
+}
+
+std::string openQuarantine(const char* folder, bool forRestore, Quarantine& q)
+{
+    std::string named = std::string(folder);
+    std::wstring wide = wideOfUtf8(named), full(32768, L'\0');
+    DWORD n = wide.empty() ? 0 : GetFullPathNameW(wide.c_str(), static_cast<DWORD>(full.size()), &full[0], nullptr);
+    if (n == 0 || n >= full.size())
+        return "the quarantine folder cannot be used: " + named;
+    full.resize(n);
+    q.folder = openFolder(full);
+    bool made = false;
+    DWORD error = GetLastError();
+    if (q.folder == INVALID_HANDLE_VALUE && !forRestore && (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)) {
+        if (!makeQuarantineFolder(full))
+            return "cannot make the quarantine folder " + named + ": " + systemMessage(GetLastError());
+        made = true;
+        q.folder = openFolder(full, DELETE);
+    }
+    std::string why = checkQuarantine(named, full, forRestore, q);
+    if (made && q.folder != INVALID_HANDLE_VALUE) {
+        if (q.manifest != INVALID_HANDLE_VALUE)
+            CloseHandle(q.manifest);
+        q.manifest = INVALID_HANDLE_VALUE;
+        if (!why.empty()) {
+            // A refused run leaves nothing behind: the folder it made goes, with its manifest.
+            DeleteFileW(manifestPath(q).c_str());
+            FILE_DISPOSITION_INFO disposition = {TRUE};
+            SetFileInformationByHandle(q.folder, FileDispositionInfo, &disposition, sizeof disposition);
+            return why;
+        }
+        // Held with delete access, the folder would keep a second run out: held again as any
+        // run holds it, and checked again.
+        CloseHandle(q.folder);
+        q.folder = openFolder(full);
+        why = checkQuarantine(named, full, forRestore, q);
+    }
+    return why;
 }
 
 void closeQuarantine(Quarantine& q)
@@ -237,6 +315,35 @@ void closeQuarantine(Quarantine& q)
 
 static std::wstring wideName(const std::string& ascii) { return std::wstring(ascii.begin(), ascii.end()); }
 
+static bool append(HANDLE manifest, const std::string& text, bool flush)
+{
+    DWORD written;
+    return WriteFile(manifest, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) && written == text.size() &&
+           (!flush || FlushFileBuffers(manifest));
+}
+
+namespace {
+// Runs into one quarantine take turns with the manifest: one run's line, move and note are not
+// torn apart by another's, and a file the other run took is seen as taken. The lock is on a
+// byte no line reaches.
+struct ManifestTurn {
+    HANDLE manifest;
+    OVERLAPPED at = {};
+    bool held;
+    explicit ManifestTurn(HANDLE m) : manifest(m)
+    {
+        at.Offset = 0xFFFFFFFE;
+        at.OffsetHigh = 0x7FFFFFFF;
+        held = LockFileEx(manifest, LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &at) != 0;
+    }
+    ~ManifestTurn()
+    {
+        if (held)
+            UnlockFileEx(manifest, 0, 1, 0, &at);
+    }
+};
+}  // namespace
+
 DeleteOutcome quarantineFile(void* item, HANDLE held, const FileIdentity& listed)
 {
     QuarantineItem& it = *static_cast<QuarantineItem*>(item);
@@ -247,7 +354,6 @@ DeleteOutcome quarantineFile(void* item, HANDLE held, const FileIdentity& listed
     HANDLE h = ReOpenFile(held, DELETE | FILE_READ_ATTRIBUTES | SYNCHRONIZE, SHARE_EVERYTHING, OPEN_AS_ITSELF);
     if (h == INVALID_HANDLE_VALUE)
         return OUTCOME_FAILED;
-    unpinBeforeDeleting(it.source);
     SYSTEMTIME t;
     GetSystemTime(&t);
     std::string time = isoTime(t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond);
@@ -259,19 +365,31 @@ DeleteOutcome quarantineFile(void* item, HANDLE held, const FileIdentity& listed
     identifyHandle(h, line.identity);  // as the file is now, with its 128-bit ID where there is one
     DeleteOutcome outcome = OUTCOME_FAILED;
     DWORD error = 0;
-    for (int attempt = 0; attempt < 4 && outcome == OUTCOME_FAILED; ++attempt) {
-        line.stored = storedName(digits, GetCurrentProcessId(), ++q.sequence);
-        std::string text = manifestLine(line);
-        DWORD written;
-        if (!WriteFile(q.manifest, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) ||
-            written != text.size() || !FlushFileBuffers(q.manifest)) {
-            error = GetLastError();
-            break;
+    ManifestTurn turn(q.manifest);
+    static wchar_t now[MAX_PATH * 4];
+    if (!turn.held) {
+        error = GetLastError();
+    } else if (finalPathOfHandle(h, now, MAX_PATH * 4) && liesWithin(now, q.path)) {
+        outcome = OUTCOME_GONE;  // another run into this quarantine took it meanwhile
+    } else if (!q.headWritten && !(q.headWritten = append(q.manifest, manifestHead(q.searched), false))) {
+        error = GetLastError();
+    } else {
+        for (int attempt = 0; attempt < 4 && outcome == OUTCOME_FAILED; ++attempt) {
+            line.stored = storedName(digits, GetCurrentProcessId(), ++q.sequence);
+            if (!append(q.manifest, manifestLine(line), true)) {
+                error = GetLastError();
+                break;
+            }
+            if (attempt == 0)
+                unpinBeforeDeleting(it.source);  // its line is on disk: it goes
+            if (renameTo(h, q.path + L"\\" + wideName(line.stored)))
+                outcome = OUTCOME_QUARANTINED;
+            else if (!isOccupied(error = GetLastError()))
+                break;
         }
-        if (renameTo(h, q.path + L"\\" + wideName(line.stored)))
-            outcome = OUTCOME_QUARANTINED;
-        else if (!isOccupied(error = GetLastError()))
-            break;
+        // Not flushed: the next line's flush, or the system's, takes it to disk.
+        if (outcome == OUTCOME_QUARANTINED)
+            append(q.manifest, manifestMoved(line.stored, false), false);
     }
     CloseHandle(h);
     SetLastError(error);
@@ -296,20 +414,6 @@ struct Refusal {
     std::string why;
 };
 }  // namespace
-
-// Whether the folder held by `h` is the one named `name` inside `parent` (a final path, or
-// empty where the system gives none): Wine shows a link as the folder it leads to, and only
-// its final path tells.
-static bool sitsInside(HANDLE h, std::wstring& parent, const std::wstring& name)
-{
-    static wchar_t final[MAX_PATH * 4];
-    if (!finalPathOfHandle(h, final, MAX_PATH * 4))
-        return parent.clear(), true;
-    std::wstring expected = parent + (!parent.empty() && parent.back() == L'\\' ? L"" : L"\\") + name;
-    bool inside = parent.empty() || CompareStringOrdinal(final, -1, expected.c_str(), -1, TRUE) == CSTR_EQUAL;
-    parent = final;
-    return inside;
-}
 
 // The full target path, its folders held, made where missing below a folder no other account
 // may write to.
@@ -336,7 +440,7 @@ static Refusal holdFolders(const Quarantine& q, const std::string& original, Hel
         h = openFolder(path);
         DWORD error = GetLastError();
         if (h == INVALID_HANDLE_VALUE && (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)) {
-            if (othersMayWriteFolder(held.handles.back()))
+            if (othersMayWriteTo(held.handles.back()))
                 return {"kept", "its folder is gone, and other accounts may write to the folder it was in"};
             if (!CreateDirectoryW(path.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
                 return {"failed", systemMessage(GetLastError())};
@@ -354,9 +458,11 @@ static Refusal holdFolders(const Quarantine& q, const std::string& original, Hel
     return {nullptr, ""};
 }
 
-// What became of one line's file; false when it is no longer in the quarantine (put back
-// before, or its move never happened) and there is nothing to report.
-static bool restoreOne(const Quarantine& q, const QuarantineLine& line, CliRecord& r)
+// What became of one line's file; false when it is no longer in the quarantine and its move
+// never happened, or it was put back before: nothing to report. `searched`: the folders the
+// runs searched; `lost`: the line's move into the quarantine is on record, and none back.
+static bool restoreOne(const Quarantine& q, const QuarantineLine& line, const std::vector<std::wstring>& searched,
+                       bool lost, CliRecord& r)
 {
     r = {line.original, line.target, line.reason, "", "", "", ownerOf(wideOfUtf8(line.original))};
     FILETIME written = {static_cast<DWORD>(line.identity.written), static_cast<DWORD>(line.identity.written >> 32)};
@@ -365,17 +471,27 @@ static bool restoreOne(const Quarantine& q, const QuarantineLine& line, CliRecor
                            FILE_SHARE_READ, nullptr, OPEN_EXISTING, OPEN_AS_ITSELF, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
         DWORD error = GetLastError();
-        r.action = "failed";
-        r.error = systemMessage(error);
-        return error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND;
+        bool missing = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+        r.action = missing ? "lost" : "failed";
+        r.error = missing ? "moved into the quarantine and no longer there" : systemMessage(error);
+        return !missing || lost;
     }
+    std::wstring original = wideOfUtf8(line.original), root;
+    std::vector<std::wstring> names, below = searched;
+    if (below.empty() && splitFullPath(original, root, names))
+        below.push_back(root);  // a manifest of a version that kept no head: the names' rules alone
     FileIdentity now;
     bool keepsFileIds = false;
     HeldFolders held;
     std::wstring target, folder, name;
     Refusal refusal = {nullptr, ""};
-    if (!identifyHandle(h, now, &keepsFileIds) || !isPlainKindHandle(h, false) ||
-        !sameFileMoved(line.identity, now, keepsFileIds))
+    bool identified = identifyHandle(h, now, &keepsFileIds) && isPlainKindHandle(h, false);
+    if (!restorablePath(original, below))
+        refusal = {"kept", "not a shortcut's name below a folder the run searched"};
+    else if (identified && now.volume != line.identity.volume && now.size == line.identity.size &&
+             now.written == line.identity.written)
+        refusal = {"kept", "its folder is on another drive than the quarantine now"};
+    else if (!identified || !sameFileMoved(line.identity, now, keepsFileIds))
         refusal = {"kept", "not the file that was quarantined"};
     else
         refusal = holdFolders(q, line.original, held, target, folder, name);
@@ -389,6 +505,8 @@ static bool restoreOne(const Quarantine& q, const QuarantineLine& line, CliRecor
         if (!sitsInside(h, folder, name) && renameTo(h, q.path + L"\\" + wideName(line.stored))) {
             r.action = "kept";
             r.error = "a link or junction along its path";
+        } else {
+            append(q.manifest, manifestMoved(line.stored, true), true);
         }
     } else {
         DWORD error = GetLastError();
@@ -399,47 +517,54 @@ static bool restoreOne(const Quarantine& q, const QuarantineLine& line, CliRecor
     return true;
 }
 
-static bool readWhole(const std::wstring& path, std::string& text)
+static bool readWhole(HANDLE h, std::string& text)
 {
-    HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                           OPEN_AS_ITSELF, nullptr);
-    if (h == INVALID_HANDLE_VALUE)
-        return false;
     LARGE_INTEGER size;
-    bool read = GetFileSizeEx(h, &size) && size.QuadPart < (1LL << 30);
-    if (read) {
-        text.resize(static_cast<std::size_t>(size.QuadPart));
-        DWORD got = 0;
-        read = text.empty() || (ReadFile(h, &text[0], static_cast<DWORD>(text.size()), &got, nullptr) && got == text.size());
-    }
-    CloseHandle(h);
-    return read;
+    DWORD got = 0;
+    if (!GetFileSizeEx(h, &size) || size.QuadPart >= (1LL << 30))
+        return false;
+    text.resize(static_cast<std::size_t>(size.QuadPart));
+    return text.empty() || (ReadFile(h, &text[0], static_cast<DWORD>(text.size()), &got, nullptr) && got == text.size());
 }
 
 std::vector<CliRecord> restoreQuarantine(Quarantine& q, bool& allBack)
 {
     std::vector<CliRecord> records;
     std::string text;
-    std::set<std::wstring> named;
-    unsigned unreadable = 0;
-    allBack = readWhole(manifestPath(q), text);
+    ManifestTurn turn(q.manifest);  // no delete run into it adds lines meanwhile
+    allBack = turn.held && readWhole(q.manifest, text);
     if (!allBack)
         complain("cannot read the quarantine's manifest: " + systemMessage(GetLastError()));
+    // Every line first: the heads and the moves' notes may come after a line, with runs at once.
+    std::vector<QuarantineLine> lines;
+    std::vector<std::wstring> searched;
+    std::set<std::string> moved, restored;
+    unsigned unreadable = 0;
     for (std::size_t from = 0; from < text.size();) {
         std::size_t end = text.find('\n', from);
         std::string one = text.substr(from, end == std::string::npos ? end : end - from);
         from = end == std::string::npos ? text.size() : end + 1;
         QuarantineLine line;
+        ManifestNote note;
         if (one.empty() || one == "\r")
             continue;
-        if (!readManifestLine(one, line)) {
+        if (readManifestLine(one, line)) {
+            lines.push_back(line);
+        } else if (readManifestNote(one, note)) {
+            for (const std::string& f : note.searched)
+                searched.push_back(wideOfUtf8(f));
+            moved.insert(note.moved);
+            restored.insert(note.restored);
+        } else {
             ++unreadable;
-            continue;
         }
+    }
+    std::set<std::wstring> named;
+    for (const QuarantineLine& line : lines) {
         if (!named.insert(wideName(line.stored)).second)
             continue;  // the same file twice: the first line put it back
         CliRecord r;
-        if (restoreOne(q, line, r)) {
+        if (restoreOne(q, line, searched, moved.count(line.stored) != 0 && restored.count(line.stored) == 0, r)) {
             records.push_back(r);
             allBack = allBack && r.action == "restored";
         }

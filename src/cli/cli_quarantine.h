@@ -17,10 +17,12 @@ struct Quarantine {
     std::wstring path;  // "\\?\C:\Q"
     std::uint32_t volume = 0;
     unsigned sequence = 0;
+    std::vector<std::string> searched;  // the run's folders (UTF-8), its head line's
+    bool headWritten = false;
 };
 
 // DIR for delete (made if missing: new, empty, or a quarantine already) or for restore
-// (a quarantine): an empty string, or why not.
+// (a quarantine): an empty string, or why not. A refused DIR that was made is removed again.
 std::string openQuarantine(const char* folder, bool forRestore, Quarantine& q);
 void closeQuarantine(Quarantine& q);
 
@@ -33,5 +35,5 @@ struct QuarantineItem {
 DeleteOutcome quarantineFile(void* item, HANDLE held, const FileIdentity& listed);
 
 // Puts back each file still in the quarantine; one record each, with what became of it
-// ("restored", "kept", "failed"). `allBack`: nothing is left in the quarantine.
+// ("restored", "kept", "lost", "failed"). `allBack`: nothing is left in the quarantine.
 std::vector<CliRecord> restoreQuarantine(Quarantine& q, bool& allBack);

@@ -22,7 +22,7 @@ static std::wstring newFileIn(const std::wstring& folder)
 
 std::string prepareReport(const char* output, ReportPlace& place)
 {
-    place = {GetStdHandle(STD_OUTPUT_HANDLE), L""};
+    place = {GetStdHandle(STD_OUTPUT_HANDLE), L"", L""};
     if (output == nullptr)
         return "";
     std::wstring named = wideOfUtf8(output);
@@ -64,15 +64,24 @@ std::string prepareReport(const char* output, ReportPlace& place)
             CloseHandle(h);
     }
     // The folder must take a new file now, before anything is touched.
-    std::wstring probe = newFileIn(folderOf(full));
+    std::wstring folder = folderOf(full);
+    std::wstring probe = newFileIn(folder);
     if (probe.empty())
         return std::string("cannot write ") + output;
     DeleteFileW(probe.c_str());
-    place = {nullptr, full};
+    place = {nullptr, full, L""};
+    HANDLE h = CreateFileW(folder.c_str(), FILE_READ_ATTRIBUTES, SHARE_ALL, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS,
+                           nullptr);
+    static wchar_t real[MAX_PATH * 4];
+    if (h == INVALID_HANDLE_VALUE || !finalPathOfHandle(h, real, MAX_PATH * 4))
+        return std::string("cannot write ") + output;
+    CloseHandle(h);
+    place.final = std::wstring(real) + (real[0] != L'\0' && real[lstrlenW(real) - 1] == L'\\' ? L"" : L"\\") +
+                  std::wstring(full + folder.size());
     return "";
 }
 
-bool writeReport(const ReportPlace& place, const std::string& text)
+bool writeReport(const ReportPlace& place, const std::string& text, bool keep, std::wstring& keptAt)
 {
     if (place.direct != nullptr) {
         bool written = writeOut(place.direct, text);
@@ -89,6 +98,9 @@ bool writeReport(const ReportPlace& place, const std::string& text)
         whole = CloseHandle(h) && whole;
     if (whole && MoveFileExW(fresh.c_str(), place.path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         return true;
-    DeleteFileW(fresh.c_str());
+    if (whole && keep)
+        keptAt = fresh;
+    else
+        DeleteFileW(fresh.c_str());
     return false;
 }

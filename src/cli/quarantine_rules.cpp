@@ -4,6 +4,8 @@
 #include <cstring>
 
 #include "cli/cli_output.h"
+#include "search/owner_view.h"
+#include "search/walk_rules.h"
 
 static void numberField(std::string& out, const char* name, std::uint64_t value)
 {
@@ -117,6 +119,26 @@ struct Reader {
         utf8(out, u);
         return true;
     }
+    // Well-formed UTF-8 only: no overlong form, surrogate or value past U+10FFFF. Bytes of
+    // another code page would otherwise name another file than the one that was moved.
+    static bool wellFormed(const std::string& s)
+    {
+        for (std::size_t i = 0; i < s.size();) {
+            unsigned char c = static_cast<unsigned char>(s[i]);
+            std::size_t n = c < 0x80 ? 0 : c >= 0xC2 && c <= 0xDF ? 1 : c >= 0xE0 && c <= 0xEF ? 2 : c >= 0xF0 && c <= 0xF4 ? 3 : 9;
+            if (n == 9 || s.size() - i <= n)
+                return n == 0;
+            unsigned char second = static_cast<unsigned char>(s[i + 1]);
+            if ((c == 0xE0 && second < 0xA0) || (c == 0xED && second > 0x9F) || (c == 0xF0 && second < 0x90) ||
+                (c == 0xF4 && second > 0x8F))
+                return false;
+            for (std::size_t k = 1; k <= n; ++k)
+                if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80)
+                    return false;
+            i += n + 1;
+        }
+        return true;
+    }
     bool text(std::string& out)
     {
         if (!take('"'))
@@ -131,7 +153,7 @@ struct Reader {
             else if (!escape(out))
                 return false;
         }
-        return take('"');
+        return take('"') && wellFormed(out);
     }
     bool number(std::uint64_t& out)
     {
@@ -211,6 +233,51 @@ bool readManifestLine(const std::string& text, QuarantineLine& out)
     id.written = numbers[4];
     std::wstring stored(out.stored.begin(), out.stored.end());  // the name is ASCII, or no name of ours
     return id128Of(id128, id) && isStoredName(stored.c_str(), stored.size());
+}
+
+std::string manifestHead(const std::vector<std::string>& searched)
+{
+    std::string out = "{\"searched\":[";
+    for (std::size_t i = 0; i < searched.size(); ++i) {
+        if (i > 0)
+            out += ',';
+        jsonString(out, searched[i]);
+    }
+    return out + "]}\n";
+}
+
+std::string manifestMoved(const std::string& stored, bool restored)
+{
+    std::string out = "{";
+    textField(out, restored ? "restored" : "moved", stored);
+    return out + "}\n";
+}
+
+bool readManifestNote(const std::string& text, ManifestNote& note)
+{
+    note = ManifestNote{};
+    Reader r = {text.data(), text.data() + text.size()};
+    std::string key, one;
+    if (!r.take('{') || !r.text(key) || !r.take(':'))
+        return false;
+    bool read = false;
+    if (key == "moved" || key == "restored") {
+        std::string& name = key == "moved" ? note.moved : note.restored;
+        std::wstring wide;
+        read = r.text(name) && (wide.assign(name.begin(), name.end()), isStoredName(wide.c_str(), wide.size()));
+    } else if (key == "searched" && r.take('[')) {
+        read = r.take(']');
+        for (bool first = true; !read; first = false) {
+            if ((!first && !r.take(',')) || !r.text(one) || one.empty())
+                return false;
+            note.searched.push_back(one);
+            read = r.take(']');
+        }
+    }
+    if (!read || !r.take('}'))
+        return false;
+    r.blanks();
+    return r.p == r.end;
 }
 
 // --- Names ------------------------------------------------------------------------------
@@ -297,6 +364,21 @@ bool splitFullPath(const std::wstring& path, std::wstring& root, std::vector<std
     }
 }
 
+bool restorablePath(const std::wstring& original, const std::vector<std::wstring>& searched)
+{
+    std::wstring root;
+    std::vector<std::wstring> names;
+    if (!splitFullPath(original, root, names) || !namesShortcutFile(original.c_str()))
+        return false;
+    for (const std::wstring& name : names)
+        if (!isExactName(name.c_str(), name.size()))
+            return false;
+    for (const std::wstring& folder : searched)
+        if (liesWithin(original, folder))
+            return true;
+    return false;
+}
+
 // --- Who may write ----------------------------------------------------------------------
 
 bool othersMayWrite(bool hasList, bool ownerTrusted, const std::vector<AccessEntry>& entries)
@@ -307,7 +389,7 @@ bool othersMayWrite(bool hasList, bool ownerTrusted, const std::vector<AccessEnt
     if (!hasList || !ownerTrusted)
         return true;
     for (const AccessEntry& e : entries)
-        if (e.allows && !e.inheritOnly && !e.trusted && (e.mask & writes) != 0)
+        if (e.allows && !e.trusted && (e.mask & writes) != 0)
             return true;
     return false;
 }

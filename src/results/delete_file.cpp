@@ -173,10 +173,16 @@ DeleteResult deleteListedFile(char* source, int len, const ListedFile& listed, b
     if (found != FOUND_LISTED)
         return {found == FOUND_UNREADABLE ? OUTCOME_FAILED : OUTCOME_NOT_THE_FILE, error};
     DeleteResult result = {listed.checked ? checkAgain(source, listed) : OUTCOME_DELETED, 0};
-    if (result.outcome == OUTCOME_UNREADABLE) {
+    // Readable when listed, not now: another program, such as a second run on the same tree,
+    // holds it for a moment. It may go meanwhile, or be readable again.
+    for (int tries = 0; result.outcome == OUTCOME_UNREADABLE && tries < 8; ++tries) {
         DeleteResult now = afterFailure(source, listed.identity, 0);
-        if (now.outcome != OUTCOME_FAILED)
+        if (now.outcome != OUTCOME_FAILED) {
             result = now;  // it went while it was being read
+            break;
+        }
+        Sleep(25);
+        result.outcome = checkAgain(source, listed);
     }
     if (result.outcome == OUTCOME_DELETED) {
         toBin = toBin && handOver == nullptr && !isInRecycledFolder(source, static_cast<std::size_t>(len));

@@ -193,10 +193,31 @@ TEST(Cli, QuarantineManifestLines)
         replaced("\\ude00", "x", escaped),
         replaced("Ann", "A\tn"),                                   // a control character unescaped
         replaced("\"id128\":\"", "\"id128\":\"0"),
+        replaced("Ann", "A\xFFn"), replaced("Ann", "A\xC0\xAFn"),  // not UTF-8: another name than was moved
+        replaced("Ann", "A\xED\xA0\x80n"), replaced("\xF0\x9F\x98\x80", "\xF0\x9F\x98"),
+        replaced("Ann", "A\xF4\x90\x80\x80n"),                  // past U+10FFFF
     };
     for (const std::string& r : refused)
         EXPECT_FALSE(readManifestLine(r, back)) << r;
     EXPECT_TRUE(readManifestLine(replaced("\"size\":300", " \"size\" : 300 "), back)) << "blanks between tokens";
+
+    // The notes: a run's searched folders, a move in or back; none reads as another or as a line.
+    ManifestNote note;
+    const std::vector<std::string> folders = {"C:\\Users\\Ann\\Desktop", "D:\\\xC3\x9C"};
+    ASSERT_TRUE(readManifestNote(manifestHead(folders), note));
+    EXPECT_TRUE(note.searched == folders && note.moved.empty() && note.restored.empty());
+    for (bool restored : {false, true}) {
+        ASSERT_TRUE(readManifestNote(manifestMoved(line.stored, restored), note));
+        EXPECT_TRUE(note.searched.empty() && (restored ? note.restored : note.moved) == line.stored &&
+                    (restored ? note.moved : note.restored).empty());
+    }
+    EXPECT_FALSE(readManifestLine(manifestHead(folders), back));
+    for (const std::string& r : {text, manifestMoved("x.lnk", false), std::string("{\"searched\":[\"\"]}"),
+                                 std::string("{\"searched\":[\"C:\\\\t\"],\"moved\":\"1-2-3.vmq\"}"),
+                                 std::string("{\"searched\":\"C:\\\\t\"}"), std::string("{\"searched\":[\"C:\\\\t\"]"),
+                                 std::string("{\"searched\":[\"\xFF\"]}")})
+        EXPECT_FALSE(readManifestNote(r, note)) << r;
+    EXPECT_TRUE(readManifestNote(manifestHead({}), note));
 }
 
 TEST(Cli, QuarantineNamesAndRestorePaths)
@@ -224,6 +245,29 @@ TEST(Cli, QuarantineNamesAndRestorePaths)
         {L"\\\\.\\C:\\b.lnk", nullptr, {}},      {L"\\\\?\\Volume{1}\\b.lnk", nullptr, {}},
         {L"\\\\srv\\b.lnk", nullptr, {}},        {L"\\\\srv\\share", nullptr, {}},
     };
+    // Where restore may put a file back: below a searched folder, under a name the walk lists.
+    const std::vector<std::wstring> searched = {L"C:\\Users\\Ann\\Desktop", L"\\\\srv\\share\\Links\\", L"D:\\"};
+    for (auto [path, restorable] : std::initializer_list<std::pair<const wchar_t*, bool>>{
+             {L"C:\\Users\\Ann\\Desktop\\a.lnk", true},
+             {L"c:\\users\\ann\\desktop\\Sub\\B.PIF", true},
+             {L"\\\\srv\\share\\Links\\a.lnk", true},
+             {L"D:\\a.lnk", true},
+             {L"C:\\Users\\Ann\\Desktop.lnk", false},                  // beside the folder, not in it
+             {L"C:\\Users\\Ann\\Desktop2\\a.lnk", false},
+             {L"C:\\Windows\\System32\\Startup-e.lnk", false},         // a folder no run searched
+             {L"C:\\Users\\Ann\\Desktop\\evil.dll", false},          // no search lists it
+             {L"C:\\Users\\Ann\\Desktop\\desktop.ini", false},
+             {L"C:\\Users\\Ann\\Desktop\\CON", false},
+             {L"C:\\Users\\Ann\\Desktop\\CON.lnk", false},           // a device
+             {L"C:\\Users\\Ann\\Desktop\\COM1\\a.lnk", false},
+             {L"C:\\Users\\Ann\\Desktop\\a.lnk.", false},            // another name than its own
+             {L"C:\\Users\\Ann\\Desktop\\x \\a.lnk", false},
+             {L"C:\\Users\\Ann\\Desktop\\..\\..\\a.lnk", false},
+             {L"C:\\Users\\Ann\\Desktop", false},
+         })
+        EXPECT_EQ(restorablePath(path, searched), restorable) << std::wstring(path).size();
+    EXPECT_FALSE(restorablePath(L"C:\\Users\\Ann\\Desktop\\a.lnk", {})) << "no folder searched, nowhere to go";
+
     for (const Case& c : cases) {
         std::wstring root;
         std::vector<std::wstring> names;
@@ -245,17 +289,17 @@ TEST(Cli, WhoMayWriteAQuarantine)
         std::vector<AccessEntry> entries;
         bool others;
     } cases[] = {
-        {"the system and the administrators", true, true, {{true, false, true, full}, {true, false, true, full}}, false},
-        {"everyone may read", true, true, {{true, false, true, full}, {true, false, false, readRun}}, false},
+        {"the system and the administrators", true, true, {{true, true, full}, {true, true, full}}, false},
+        {"everyone may read", true, true, {{true, true, full}, {true, false, readRun}}, false},
         {"no list at all", false, true, {}, true},
-        {"an owner not trusted", true, false, {{true, false, true, full}}, true},
-        {"users may make files", true, true, {{true, false, false, readRun | addFile}}, true},
-        {"users may make folders", true, true, {{true, false, false, addFolder}}, true},
-        {"users may delete what is inside", true, true, {{true, false, false, deleteChild}}, true},
-        {"users may change the list", true, true, {{true, false, false, writeList}}, true},
-        {"generic write", true, true, {{true, false, false, genericWrite}}, true},
-        {"only for what is made inside", true, true, {{true, true, false, full}}, false},
-        {"a denial is no permission", true, true, {{false, false, false, full}}, false},
+        {"an owner not trusted", true, false, {{true, true, full}}, true},
+        {"users may make files", true, true, {{true, false, readRun | addFile}}, true},
+        {"users may make folders", true, true, {{true, false, addFolder}}, true},
+        {"users may delete what is inside", true, true, {{true, false, deleteChild}}, true},
+        {"users may change the list", true, true, {{true, false, writeList}}, true},
+        {"generic write", true, true, {{true, false, genericWrite}}, true},
+        {"only for what is made inside: the manifest inherits it", true, true, {{true, false, full}}, true},
+        {"a denial is no permission", true, true, {{false, false, full}}, false},
     };
     for (const Case& c : cases)
         EXPECT_EQ(othersMayWrite(c.hasList, c.ownerTrusted, c.entries), c.others) << c.what;

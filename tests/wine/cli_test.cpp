@@ -387,6 +387,27 @@ TEST_F(CliTest, EveryWordOfTheReportHolds)
          [&](const std::string& t, const Ran& r) {
              EXPECT_EQ(sortedLines(r.out), (std::vector<std::string>{t + "\\a.lnk", t + "\\sub\\b.lnk"}));
          }},
+        {"a report held by another program after deleting: the whole report stays beside it, named",
+         [&](const std::string& t) {
+             CreateDirectoryA((t + "\\tree").c_str(), nullptr);
+             for (const char* n : {"a", "b", "c"})
+                 writeFile(t + "\\tree\\" + n + ".lnk", brokenBytes);
+             writeFile(t + "\\report.csv", "old");
+             // Open to reading and writing, but not to being replaced.
+             held = CreateFileA((t + "\\report.csv").c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_EXISTING, 0, nullptr);
+             return "delete --format csv --output " + inQuotes(t + "\\report.csv") + " " + inQuotes(t + "\\tree");
+         },
+         4, "after files were deleted; the whole report is in ",
+         [&](const std::string& t, const Ran& r) {
+             CloseHandle(held);
+             EXPECT_EQ(readFile(t + "\\report.csv"), "old");
+             std::string named = "the whole report is in ";
+             std::size_t at = r.err.find(named) + named.size();
+             std::string kept = readFile(r.err.substr(at, r.err.find_first_of("\r\n", at) - at));
+             for (const char* n : {"a", "b", "c"})
+                 EXPECT_TRUE(has(lineOf(kept, t + "\\tree\\" + n + ".lnk,"), ",deleted,")) << kept;
+         }},
         {"a report that cannot be written after deleting has an exit code of its own",
          [&](const std::string& t) {
              writeFile(t + "\\a.lnk", brokenBytes);
@@ -479,7 +500,7 @@ TEST_F(CliTest, QuarantineTakesWhatDeleteWouldAndPutsItBack)
                 !has(sddl, ";AU)")) << (sddl != nullptr ? sddl : "");
     LocalFree(sddl);
     std::string manifest = readFile(q + "\\manifest.jsonl");
-    EXPECT_EQ(std::count(manifest.begin(), manifest.end(), '\n'), 5) << manifest;
+    EXPECT_EQ(std::count(manifest.begin(), manifest.end(), '\n'), 1 + 5 + 5) << "the run's head, a line and a note each";
     EXPECT_EQ(runCli("list " + inQuotes(work), work).out, "") << "what a quarantine keeps is no shortcut to list";
 
     // Meanwhile: b's name taken, c's folder gone, e's stored file swapped for another.
@@ -504,13 +525,17 @@ TEST_F(CliTest, QuarantineTakesWhatDeleteWouldAndPutsItBack)
     r = runCli("restore --format csv " + inQuotes(q), work);
     EXPECT_EQ(r.code, 1u);
     EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 3) << r.out;
+    // A file taken out of the quarantine after its move is lost, and says so every time.
     ASSERT_TRUE(DeleteFileA(b.c_str()));
     ASSERT_TRUE(DeleteFileA(eStored.c_str()));
     r = runCli("restore " + inQuotes(q), work);
-    EXPECT_EQ(r.code, 0u) << r.err;
+    EXPECT_EQ(r.code, 1u) << r.err;
     EXPECT_EQ(r.out, b + "\r\n");
+    EXPECT_TRUE(has(r.err, "lost: " + e + " (moved into the quarantine and no longer there)")) << r.err;
     EXPECT_EQ(readFile(b), brokenBytes);
-    EXPECT_EQ(runCli("restore " + inQuotes(q), work).code, 0u);
+    r = runCli("restore --format csv " + inQuotes(q), work);
+    EXPECT_EQ(r.code, 1u);
+    EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 2) << r.out;
 
     // Folders that are no quarantine, or one that others may write to, are refused untouched.
     std::string open = makeTempDir("cliqopen");
@@ -555,6 +580,98 @@ TEST_F(CliTest, QuarantineTakesWhatDeleteWouldAndPutsItBack)
     EXPECT_TRUE(unixRemove(t + "\\links"));
     removeTree(elsewhere);
     removeTree(open);
+    removeTree(t);
+}
+
+// The manifest's escaped form of a path: what an edit of it replaces.
+std::string escapedPath(const std::string& path)
+{
+    std::string out;
+    for (char c : path)
+        out += c == '\\' ? std::string("\\\\") : std::string(1, c);
+    return out;
+}
+
+// Restore trusts nothing it holds: lines edited to send a file where no run searched, or to
+// a name no search lists, a file removed from the quarantine, a manifest others may write, a
+// report aimed at the manifest, a DIR that is a link, two runs into one DIR.
+TEST_F(CliTest, QuarantineTrustsNothingItHolds)
+{
+    std::string t = makeTempDir("cliqh"), q = work + "\\qh", m = q + "\\manifest.jsonl";
+    const char* names[] = {"system", "dll", "device", "bytes", "removed", "kept"};
+    for (const char* n : names)
+        writeFile(t + "\\" + n + ".lnk", brokenBytes);
+    Ran r = runCli("delete --quarantine " + inQuotes(q) + " " + inQuotes(t), work);
+    ASSERT_EQ(r.code, 0u) << r.err;
+    std::string manifest = readFile(m), system32 = "C:\\windows\\system32\\Startup-e.lnk";
+    EXPECT_TRUE(has(manifest, "{\"searched\":[\"" + escapedPath(t) + "\"]}\n")) << manifest;
+    auto edit = [&](const char* name, const std::string& to) {
+        std::string from = escapedPath(t + "\\" + name + ".lnk");
+        ASSERT_TRUE(has(manifest, from)) << name;
+        manifest.replace(manifest.find(from), from.size(), to);
+    };
+    edit("system", escapedPath(system32));
+    edit("dll", escapedPath(t + "\\evil.dll"));
+    edit("device", escapedPath(t + "\\CON.lnk"));
+    edit("bytes", escapedPath(t + "\\b\xFF\xFE.lnk"));
+    writeFile(m, manifest);
+    std::size_t at = manifest.find("\"stored\":\"", manifest.find("removed.lnk")) + 10;
+    ASSERT_TRUE(DeleteFileA((q + "\\" + manifest.substr(at, manifest.find('"', at) - at)).c_str()));
+
+    r = runCli("restore --format csv " + inQuotes(q), work);
+    EXPECT_EQ(r.code, 1u) << r.err;
+    EXPECT_TRUE(has(r.err, "1 line(s) of the manifest could not be read")) << r.err;
+    for (const std::string& f : {system32, t + "\\evil.dll", t + "\\CON.lnk"})
+        EXPECT_TRUE(has(lineOf(r.out, f + ","), ",kept,not a shortcut's name below a folder the run searched")) << r.out;
+    EXPECT_TRUE(has(lineOf(r.out, t + "\\removed.lnk,"), ",lost,moved into the quarantine and no longer there")) << r.out;
+    EXPECT_TRUE(has(r.out, ",kept,not in the manifest")) << "the file of the line that cannot be read: " << r.out;
+    EXPECT_TRUE(has(lineOf(r.out, t + "\\kept.lnk,"), ",restored,")) << r.out;
+    EXPECT_FALSE(fileExists(system32));
+    EXPECT_FALSE(fileExists(t + "\\evil.dll"));
+    EXPECT_EQ(filesIn(t, "*.lnk"), std::vector<std::string>{"kept.lnk"});
+    EXPECT_EQ(filesIn(q, "*.vmq").size(), 4u);
+
+    EXPECT_TRUE(has(readFile(m), "{\"restored\":\"")) << "what came back is told apart from what was lost";
+
+    // The report never replaces the manifest, and a manifest others may write is not trusted.
+    manifest = readFile(m);
+    writeFile(t + "\\more.lnk", brokenBytes);
+    for (const char* output : {"\\manifest.jsonl", "\\report.csv"}) {
+        r = runCli("delete --quarantine " + inQuotes(q) + " --output " + inQuotes(q + output) + " " + inQuotes(t), work);
+        EXPECT_EQ(r.code, 2u) << output;
+        EXPECT_TRUE(has(r.err, "inside the quarantine folder")) << r.err;
+    }
+    EXPECT_EQ(readFile(m), manifest);
+    EXPECT_TRUE(fileExists(t + "\\more.lnk"));
+    ASSERT_TRUE(setAccess(m, "D:(A;;FA;;;SY)(A;;FA;;;WD)"));
+    for (const std::string& command : {"restore " + inQuotes(q), "delete --quarantine " + inQuotes(q) + " " + inQuotes(t)}) {
+        r = runCli(command, work);
+        EXPECT_EQ(r.code, 2u) << command;
+        EXPECT_TRUE(has(r.err, "other accounts may write")) << r.err;
+    }
+    EXPECT_TRUE(fileExists(t + "\\more.lnk"));
+
+    // A DIR that is a link is refused, and a refused run leaves no folder it made.
+    std::string real = makeTempDir("cliqreal"), linked = work + "\\qlink";
+    ASSERT_TRUE(unixLink(linked, real));
+    r = runCli("delete --quarantine " + inQuotes(linked) + " " + inQuotes(t), work);
+    EXPECT_EQ(r.code, 2u);
+    EXPECT_TRUE(has(r.err, "is a link, a junction or no folder")) << r.err;
+    EXPECT_TRUE(filesIn(real, "*.*").size() == 2 && fileExists(t + "\\more.lnk")) << "nothing went through it";
+    EXPECT_TRUE(unixRemove(linked));
+    removeTree(real);
+
+    // A quarantine moved to another drive says so, and keeps its files.
+    std::string one = makeTempDir("cliqone"), q3 = work + "\\q3";
+    writeFile(one + "\\0.lnk", brokenBytes);
+    ASSERT_EQ(runCli("delete --quarantine " + inQuotes(q3) + " " + inQuotes(one), work).code, 0u);
+    ASSERT_TRUE(MoveFileExA(q3.c_str(), "V:\\q3", MOVEFILE_COPY_ALLOWED));
+    r = runCli("restore --format csv V:\\q3", work);
+    EXPECT_EQ(r.code, 1u) << r.err;
+    EXPECT_TRUE(has(r.out, ",kept,its folder is on another drive than the quarantine now")) << r.out;
+    EXPECT_FALSE(fileExists(one + "\\0.lnk"));
+    removeTree("V:\\q3");
+    removeTree(one);
     removeTree(t);
 }
 
