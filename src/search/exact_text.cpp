@@ -19,7 +19,9 @@ int wideOf(const char* text, wchar_t* out, std::size_t outChars, int length)
 {
     if (outChars < 2)
         return 0;
-    int n = MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, text, length, out, static_cast<int>(outChars - 1));
+    // With length -1 the NUL is converted and counted too: the whole buffer is its room.
+    std::size_t room = length < 0 ? outChars : outChars - 1;
+    int n = MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, text, length, out, static_cast<int>(room));
     if (n <= 0)
         return 0;
     if (length < 0)

@@ -600,6 +600,8 @@ TEST_F(SearchTest, PathLimits)
     Paths found = search(root);
     pressKey(VK_CONTROL, false);
     EXPECT_EQ(found, Paths{ok350});
+    // Opened and judged as any other: its target is gone.
+    EXPECT_EQ(search(root), Paths{ok350});
 }
 
 // Pixels of `colour` in entry i's row, as the list painted it.
