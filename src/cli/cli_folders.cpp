@@ -107,17 +107,36 @@ static void profileFolders(std::vector<Candidate>& out)
                      " is not there");
             continue;
         }
-        const std::wstring roaming = p.folder + L"\\AppData\\Roaming";
+        static wchar_t real[MAX_PATH * 4];
+        if (!finalPathOf(p.folder.c_str(), real, MAX_PATH * 4)) {
+            complain("profile of " + utf8Of(p.owner.c_str()) + " skipped: its folder " + utf8Of(p.folder.c_str()) +
+                     " cannot be opened");
+            continue;
+        }
+        const std::wstring profile = real, roaming = p.folder + L"\\AppData\\Roaming";
         std::wstring appData = ownerShellFolder(p, L"AppData");
+        const std::size_t usual = 4;  // the places the system puts them; then the owner's redirections
         std::vector<std::wstring> places = {
             p.folder + L"\\Desktop", roaming + L"\\Microsoft\\Windows\\Start Menu",
             roaming + L"\\Microsoft\\Internet Explorer\\Quick Launch", roaming + L"\\Microsoft\\Windows\\SendTo",
             ownerShellFolder(p, L"Desktop"), ownerShellFolder(p, L"Start Menu"), ownerShellFolder(p, L"SendTo"),
             appData.empty() ? L"" : appData + L"\\Microsoft\\Internet Explorer\\Quick Launch"};
-        for (const std::wstring& place : places) {
+        for (std::size_t i = 0; i < places.size(); ++i) {
             std::size_t before = out.size();
-            if (!place.empty() && takeFolder(place, out) == nullptr && out.size() > before)
-                out.back().root.ofAProfile = true;  // a place that is not there is skipped
+            if (places[i].empty() || takeFolder(places[i], out) != nullptr || out.size() == before)
+                continue;  // a place that is not there is skipped
+            // Only the profile itself, or a share its folders are redirected to (folder
+            // redirection): what a user's registry or links name is no way out of it.
+            Candidate& c = out.back();
+            bool share = i >= usual && c.finalPath.compare(0, 8, L"\\\\?\\UNC\\") == 0;
+            if (!share && !liesWithin(c.finalPath, profile)) {
+                complain("a place of the profile of " + utf8Of(p.owner.c_str()) + " skipped: " +
+                         utf8Of(places[i].c_str()) + " lies outside it");
+                out.pop_back();
+                continue;
+            }
+            c.root.ofAProfile = true;
+            c.root.fence = share ? c.finalPath : profile;
         }
     }
     for (const KNOWNFOLDERID* id : {&FOLDERID_CommonStartMenu, &FOLDERID_PublicDesktop})

@@ -12,6 +12,7 @@ struct WalkRoot {
     std::string text;  // the program's 8-bit text
     std::size_t walkBytes, walkUnits;
     bool ofAProfile;   // one of --all-profiles': counted when it cannot be listed, no failure
+    std::wstring fence;  // its profile's final path, which folder links must lead inside; or empty
 };
 
 // An empty string when every folder named can be searched, else why not.

@@ -173,10 +173,11 @@ static std::vector<std::string> utf8Arguments()
 // Walks every root; false when one could not be listed (the others still are).
 static bool walkRoots(Run& run, const std::vector<WalkRoot>& roots)
 {
-    const WalkObserver console = {&run, true, run.options.remote, cliLists, cliListed, cliStep};
+    WalkObserver console = {&run, true, run.options.remote, cliLists, cliListed, cliStep, nullptr};
     bool all = true;
     unsigned profilesUnread = 0;
     for (const WalkRoot& f : roots) {
+        console.fence = f.fence.empty() ? nullptr : f.fence.c_str();
         lstrcpynA(app.pathBuf, f.text.c_str(), FOLDER_TEXT_BYTES);
         bool opened;
         if (walkFolder(static_cast<int>(f.walkBytes), f.walkUnits, console, opened) != PUMP_GO_ON)
@@ -262,6 +263,9 @@ static int restore(const CliArguments& options, const ReportPlace& report)
     return code != EXIT_CLEAN ? code : allBack ? EXIT_CLEAN : EXIT_SOMETHING_LEFT;
 }
 
+// Where the report goes, its folder held from the start to the end of the run.
+static ReportPlace report = {nullptr, L"", L"", INVALID_HANDLE_VALUE};
+
 static int run()
 {
     std::vector<std::string> args = utf8Arguments();
@@ -284,7 +288,6 @@ static int run()
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
     std::vector<WalkRoot> roots;
     std::string why = options.command == CLI_RESTORE ? "" : takeRoots(options, roots);
-    ReportPlace report;
     if (why.empty())
         why = prepareReport(options.output, report);
     if (why.empty() && options.command == CLI_RESTORE)
@@ -355,5 +358,6 @@ static int run()
 int main()
 {
     int code = run();
+    releaseReport(report);
     ExitProcess(static_cast<UINT>(code));
 }

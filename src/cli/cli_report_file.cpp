@@ -1,7 +1,9 @@
 #include "cli/cli_report_file.h"
 
 #include "cli/cli_console.h"
+#include "cli/held_folder.h"
 #include "search/exact_text.h"
+#include "search/file_lookup.h"
 #include "search/walk_rules.h"
 
 static const DWORD SHARE_ALL = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
@@ -22,7 +24,7 @@ static std::wstring newFileIn(const std::wstring& folder)
 
 std::string prepareReport(const char* output, ReportPlace& place)
 {
-    place = {GetStdHandle(STD_OUTPUT_HANDLE), L"", L""};
+    place = {GetStdHandle(STD_OUTPUT_HANDLE), L"", L"", INVALID_HANDLE_VALUE};
     if (output == nullptr)
         return "";
     std::wstring named = wideOfUtf8(output);
@@ -63,22 +65,32 @@ std::string prepareReport(const char* output, ReportPlace& place)
         if (h != INVALID_HANDLE_VALUE)
             CloseHandle(h);
     }
-    // The folder must take a new file now, before anything is touched.
+    // The folder, held for the run: no link, and, run elevated, none that other accounts may
+    // write to, or could swap for a link to make this program write elsewhere.
     std::wstring folder = folderOf(full);
+    place = {nullptr, full, L"", openFolder(folder)};
+    static wchar_t real[MAX_PATH * 4];
+    if (place.folder == INVALID_HANDLE_VALUE || !finalPathOfHandle(place.folder, real, MAX_PATH * 4))
+        return std::string("cannot write ") + output;
+    if (!isPlainKindHandle(place.folder, true) || !reachedByItsName(place.folder, folder))
+        return std::string("will not write the report to ") + output + ": its folder is a link or a junction";
+    if (isElevated() && othersMayWriteTo(place.folder))
+        return std::string("will not write the report to ") + output + ": other accounts may write to its folder";
+    place.final = std::wstring(real) + (real[0] != L'\0' && real[lstrlenW(real) - 1] == L'\\' ? L"" : L"\\") +
+                  std::wstring(full + folder.size());
+    // The folder must take a new file now, before anything is touched.
     std::wstring probe = newFileIn(folder);
     if (probe.empty())
         return std::string("cannot write ") + output;
     DeleteFileW(probe.c_str());
-    place = {nullptr, full, L""};
-    HANDLE h = CreateFileW(folder.c_str(), FILE_READ_ATTRIBUTES, SHARE_ALL, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS,
-                           nullptr);
-    static wchar_t real[MAX_PATH * 4];
-    if (h == INVALID_HANDLE_VALUE || !finalPathOfHandle(h, real, MAX_PATH * 4))
-        return std::string("cannot write ") + output;
-    CloseHandle(h);
-    place.final = std::wstring(real) + (real[0] != L'\0' && real[lstrlenW(real) - 1] == L'\\' ? L"" : L"\\") +
-                  std::wstring(full + folder.size());
     return "";
+}
+
+void releaseReport(ReportPlace& place)
+{
+    if (place.folder != INVALID_HANDLE_VALUE && place.folder != nullptr)
+        CloseHandle(place.folder);
+    place.folder = INVALID_HANDLE_VALUE;
 }
 
 bool writeReport(const ReportPlace& place, const std::string& text, bool keep, std::wstring& keptAt)

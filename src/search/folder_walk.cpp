@@ -86,6 +86,16 @@ static char* walkRoot;
 static bool rootUnopened;
 static const WalkObserver* observer;
 
+static bool leadsOutOfFence(std::size_t linkLength)
+{
+    static wchar_t target[1024];
+    if (observer->fence == nullptr)
+        return false;
+    int n = lstrlenW(observer->fence);
+    // Strictly inside: a link to the fence itself leads back up.
+    return !folderFinalPath(linkLength, target, 1024) || !liesIn(target, observer->fence, n) || target[n] == L'\0';
+}
+
 // A folder's entries are read through a handle on it, a buffer at a time, each with the
 // file's number, size and times: a listed file's identity costs no open of its own.
 // Windows 8 on also gives the 128-bit file ID; Windows 7 and Wine refuse that class.
@@ -247,7 +257,7 @@ static int scanFolder(char* end, std::size_t units)
             if (length == 0 || isDotEntry(end + 1) || !folderFits(units, nameUnits) || !foundNameIsExact())
                 continue;  // a folder the program could not name is not walked
             bool link = (app.findData.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
-            if (link && leadsBackUp(depth, depth + 1 + length))
+            if (link && (leadsBackUp(depth, depth + 1 + length) || leadsOutOfFence(depth + 1 + length)))
                 continue;
             std::uint32_t volumeAbove = walkVolume;
             bool volumeAboveKnown = walkVolumeKnown;

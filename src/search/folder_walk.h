@@ -29,6 +29,9 @@ struct WalkObserver {
     // Between steps: on entering a folder, after every shortcut and every eighth other file
     // (`showCounts`). Returns 1 to go on, 0 when the user stopped, -1 on a close.
     int (*step)(void* context, bool showCounts);
+    // A final path ("\\?\C:\Users\Ann") a folder link must lead inside to be walked, or null:
+    // a user's profile, walked for another account, must not lead the walk anywhere else.
+    const wchar_t* fence;
 };
 // Walks the folder whose path is the first `rootLength` bytes of pathBuf (`rootUnits`
 // UTF-16 units: the limits count units). Counts files in tally. Returns the first step

@@ -77,8 +77,8 @@ void searchRun()
     beginRun();
     SetWindowTextA(app.searchButton, "---");
     beginEntries();
-    const WalkObserver window = {nullptr, app.settings.listAll == 0, app.settings.remoteOn != 0, listsShortcut,
-                                 listShortcut, walkStep};
+    const WalkObserver window = {nullptr,      app.settings.listAll == 0, app.settings.remoteOn != 0, listsShortcut,
+                                 listShortcut, walkStep,                  nullptr};
     bool rootOpened;
     int r = walkFolder(len, units, window, rootOpened);
     showEntries();

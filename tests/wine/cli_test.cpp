@@ -213,9 +213,31 @@ TEST_F(CliTest, AllProfilesListEachEntryWithItsOwner)
     addKnownFolderBlock(ann + "\\Desktop\\budget.lnk");
     std::string sid = registerProfile(ann), goneSid = registerProfile(gone, 1);
     removeTree(gone);
+    // A link out of the profile is no way out of it.
+    std::string outside = makeTempDir("clout");
+    writeFile(outside + "\\x.lnk", brokenBytes);
+    ASSERT_TRUE(unixLink(ann + "\\Desktop\\escape", outside));
 
     Ran r = runCli("list --all-profiles --format csv", work);
     Ran all = runCli("list --all-profiles --all --format json", work);
+    EXPECT_FALSE(has(r.out, "x.lnk") || has(all.out, "x.lnk")) << r.out;
+
+    // Nor is the owner's registry: a Desktop redirected outside the profile is named, not walked.
+    HKEY folders;
+    std::string shellFolders = sid + "\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
+    ASSERT_EQ(RegCreateKeyExA(HKEY_USERS, shellFolders.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &folders, nullptr),
+              ERROR_SUCCESS);
+    RegSetValueExA(folders, "Desktop", 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE*>(outside.c_str()),
+                   static_cast<DWORD>(outside.size() + 1));
+    RegCloseKey(folders);
+    Ran redirected = runCli("list --all-profiles --format csv", work);
+    RegDeleteTreeA(HKEY_USERS, sid.c_str());
+    EXPECT_FALSE(has(redirected.out, "x.lnk")) << redirected.out;
+    EXPECT_TRUE(has(redirected.err, "a place of the profile of " + sid + " skipped: " + outside + " lies outside it"))
+        << redirected.err;
+    EXPECT_TRUE(has(lineOf(redirected.out, ann + "\\Desktop\\a.lnk,"), ",missing,")) << redirected.out;
+    EXPECT_TRUE(unixRemove(ann + "\\Desktop\\escape"));
+    removeTree(outside);
     unregisterProfile(sid);
     unregisterProfile(goneSid);
     EXPECT_EQ(r.code, 1u) << r.err;
@@ -239,6 +261,17 @@ TEST_F(CliTest, AllProfilesListEachEntryWithItsOwner)
 
 // What an administrator's scripts met, one row each: a prepared tree and arguments, then the
 // exit code, the gist of standard error, and the report and the disk afterwards.
+// A folder's access list as SDDL: "D:(A;OICI;FA;;;WD)" opens it to everyone.
+bool setAccess(const std::string& path, const char* sddl)
+{
+    PSECURITY_DESCRIPTOR sd;
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(sddl, SDDL_REVISION_1, &sd, nullptr))
+        return false;
+    bool set = SetFileSecurityA(path.c_str(), DACL_SECURITY_INFORMATION, sd) != 0;
+    LocalFree(sd);
+    return set;
+}
+
 TEST_F(CliTest, EveryWordOfTheReportHolds)
 {
     std::string outside = makeTempDir("clioutside");
@@ -408,6 +441,46 @@ TEST_F(CliTest, EveryWordOfTheReportHolds)
              for (const char* n : {"a", "b", "c"})
                  EXPECT_TRUE(has(lineOf(kept, t + "\\tree\\" + n + ".lnk,"), ",deleted,")) << kept;
          }},
+        {"run elevated, a report folder others may write to, or one that is a link, is refused untouched",
+         [&](const std::string& t) {
+             writeFile(t + "\\a.lnk", brokenBytes);
+             CreateDirectoryA((t + "\\open").c_str(), nullptr);
+             setAccess(t + "\\open", "D:(A;OICI;FA;;;SY)(A;OICI;FA;;;WD)");
+             return "delete --output " + inQuotes(t + "\\open\\r.csv") + " " + inQuotes(t);
+         },
+         2, "other accounts may write to its folder",
+         [&](const std::string& t, const Ran&) {
+             EXPECT_FALSE(fileExists(t + "\\open\\r.csv"));
+             ASSERT_TRUE(unixLink(t + "\\linked", outside));
+             Ran r = runCli("delete --output " + inQuotes(t + "\\linked\\r.csv") + " " + inQuotes(t + "\\a.lnk\\.."), work);
+             EXPECT_EQ(r.code, 2u);
+             EXPECT_TRUE(has(r.err, "its folder is a link or a junction")) << r.err;
+             EXPECT_TRUE(unixRemove(t + "\\linked"));
+             EXPECT_FALSE(fileExists(outside + "\\r.csv"));
+             EXPECT_TRUE(fileExists(t + "\\a.lnk"));
+         }},
+        {"a shortcut path of exactly 350 characters is judged as any other; one of 351 is never opened",
+         [&](const std::string& t) {
+             std::wstring folder = L"\\\\?\\" + std::wstring(t.begin(), t.end()) + L"\\" + std::wstring(150, L'a');
+             CreateDirectoryW(folder.c_str(), nullptr);
+             folder += L"\\" + std::wstring(343 - (folder.size() - 4) - 1, L'b');  // a folder path of 343
+             CreateDirectoryW(folder.c_str(), nullptr);
+             for (const wchar_t* name : {L"\\k2.lnk", L"\\k23.lnk"}) {  // 350 and 351
+                 HANDLE h = CreateFileW((folder + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+                 DWORD written;
+                 WriteFile(h, brokenBytes.data(), static_cast<DWORD>(brokenBytes.size()), &written, nullptr);
+                 CloseHandle(h);
+             }
+             return "list --all --format csv " + inQuotes(t);
+         },
+         1, "",
+         [&](const std::string& t, const Ran& r) {
+             std::string k2 = t + "\\" + std::string(150, 'a') + "\\" + std::string(343 - t.size() - 152, 'b') + "\\k2.lnk";
+             ASSERT_EQ(k2.size(), 350u);
+             EXPECT_TRUE(has(lineOf(r.out, k2 + ","), ",missing,")) << r.out;
+             EXPECT_FALSE(has(r.out, "k23.lnk")) << r.out;
+             removeTree("\\\\?\\" + t);
+         }},
         {"a report that cannot be written after deleting has an exit code of its own",
          [&](const std::string& t) {
              writeFile(t + "\\a.lnk", brokenBytes);
@@ -438,17 +511,6 @@ TEST_F(CliTest, EveryWordOfTheReportHolds)
         removeTree(t);
     }
     removeTree(outside);
-}
-
-// A folder's access list as SDDL: "D:(A;OICI;FA;;;WD)" opens it to everyone.
-bool setAccess(const std::string& path, const char* sddl)
-{
-    PSECURITY_DESCRIPTOR sd;
-    if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(sddl, SDDL_REVISION_1, &sd, nullptr))
-        return false;
-    bool set = SetFileSecurityA(path.c_str(), DACL_SECURITY_INFORMATION, sd) != 0;
-    LocalFree(sd);
-    return set;
 }
 
 std::vector<std::string> filesIn(const std::string& dir, const char* pattern)

@@ -1,0 +1,136 @@
+#include "cli/held_folder.h"
+
+#include <aclapi.h>
+#include <sddl.h>
+
+#include "cli/quarantine_rules.h"
+#include "search/exact_text.h"
+#include "search/file_lookup.h"
+
+static bool wellKnown(PSID sid, WELL_KNOWN_SID_TYPE type)
+{
+    BYTE known[SECURITY_MAX_SID_SIZE];
+    DWORD size = sizeof known;
+    return CreateWellKnownSid(type, nullptr, known, &size) && EqualSid(sid, known);
+}
+
+bool currentUser(std::vector<BYTE>& sid)
+{
+    HANDLE token;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token))
+        return false;
+    std::vector<BYTE> buffer(sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE);
+    DWORD size;
+    bool read = GetTokenInformation(token, TokenUser, buffer.data(), static_cast<DWORD>(buffer.size()), &size) != 0;
+    CloseHandle(token);
+    if (!read)
+        return false;
+    PSID user = reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid;
+    sid.assign(static_cast<BYTE*>(user), static_cast<BYTE*>(user) + GetLengthSid(user));
+    return true;
+}
+
+// Creator Owner and Creator Group stand for whoever makes a file inside: this program, since
+// no account not trusted may make one there.
+static bool isTrusted(PSID sid)
+{
+    static const wchar_t TRUSTED_INSTALLER[] = L"S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464";
+    if (sid == nullptr || !IsValidSid(sid))
+        return false;
+    if (wellKnown(sid, WinLocalSystemSid) || wellKnown(sid, WinBuiltinAdministratorsSid) ||
+        wellKnown(sid, WinCreatorOwnerSid) || wellKnown(sid, WinCreatorGroupSid))
+        return true;
+    std::vector<BYTE> user;
+    if (currentUser(user) && EqualSid(sid, user.data()))
+        return true;
+    PSID installer;
+    if (!ConvertStringSidToSidW(TRUSTED_INSTALLER, &installer))
+        return false;
+    bool same = EqualSid(sid, installer) != 0;
+    LocalFree(installer);
+    return same;
+}
+
+// Unknown kinds of entry count as allowing everything to an account not trusted.
+static AccessEntry entryOf(const ACE_HEADER* ace)
+{
+    AccessEntry e = {ace->AceType != ACCESS_DENIED_ACE_TYPE && ace->AceType != ACCESS_DENIED_CALLBACK_ACE_TYPE, false, ~0u};
+    bool plainLayout = ace->AceType == ACCESS_ALLOWED_ACE_TYPE || ace->AceType == ACCESS_DENIED_ACE_TYPE ||
+                       ace->AceType == ACCESS_ALLOWED_CALLBACK_ACE_TYPE || ace->AceType == ACCESS_DENIED_CALLBACK_ACE_TYPE;
+    if (plainLayout) {
+        const ACCESS_ALLOWED_ACE* a = reinterpret_cast<const ACCESS_ALLOWED_ACE*>(ace);
+        e.mask = a->Mask;
+        e.trusted = isTrusted(const_cast<DWORD*>(&a->SidStart));
+    }
+    return e;
+}
+
+bool othersMayWriteTo(HANDLE held)
+{
+    PSID owner = nullptr;
+    PACL list = nullptr;
+    PSECURITY_DESCRIPTOR sd = nullptr;
+    if (GetSecurityInfo(held, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &owner, nullptr,
+                        &list, nullptr, &sd) != ERROR_SUCCESS)
+        return true;  // what cannot be read cannot be trusted
+    std::vector<AccessEntry> entries;
+    for (DWORD i = 0; list != nullptr && i < list->AceCount; ++i) {
+        void* ace;
+        if (GetAce(list, i, &ace))
+            entries.push_back(entryOf(static_cast<ACE_HEADER*>(ace)));
+        else
+            entries.push_back({true, false, ~0u});
+    }
+    bool others = othersMayWrite(list != nullptr, isTrusted(owner), entries);
+    LocalFree(sd);
+    return others;
+}
+
+bool isElevated()
+{
+    BYTE admins[SECURITY_MAX_SID_SIZE];
+    DWORD size = sizeof admins;
+    BOOL member = FALSE;
+    return CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, admins, &size) &&
+           CheckTokenMembership(nullptr, admins, &member) && member;
+}
+
+HANDLE openFolder(const std::wstring& path, DWORD moreAccess)
+{
+    return CreateFileW(path.c_str(), FILE_LIST_DIRECTORY | FILE_TRAVERSE | FILE_READ_ATTRIBUTES | READ_CONTROL | moreAccess,
+                       FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, OPEN_AS_ITSELF, nullptr);
+}
+
+// Wine shows a link as the folder it leads to: only its final path tells.
+bool sitsInside(HANDLE h, std::wstring& parent, const std::wstring& name)
+{
+    static wchar_t final[MAX_PATH * 4];
+    if (!finalPathOfHandle(h, final, MAX_PATH * 4))
+        return parent.clear(), true;
+    std::wstring expected = parent + (!parent.empty() && parent.back() == L'\\' ? L"" : L"\\") + name;
+    bool inside = parent.empty() || CompareStringOrdinal(final, -1, expected.c_str(), -1, TRUE) == CSTR_EQUAL;
+    parent = final;
+    return inside;
+}
+
+bool reachedByItsName(HANDLE h, const std::wstring& full)
+{
+    std::wstring path(32768, L'\0');
+    DWORD n = GetLongPathNameW(full.c_str(), &path[0], static_cast<DWORD>(path.size()));
+    path.resize(n > 0 && n < path.size() ? n : 0);
+    if (path.empty())
+        path = full;
+    while (path.size() > 3 && path.back() == L'\\')
+        path.pop_back();
+    std::size_t cut = path.find_last_of(L'\\');
+    if (cut == std::wstring::npos || cut + 1 == path.size())
+        return true;  // a drive's root
+    HANDLE parent = openFolder(path.substr(0, cut + 1));
+    if (parent == INVALID_HANDLE_VALUE)
+        return false;
+    std::wstring parentFinal;
+    sitsInside(parent, parentFinal, L"");
+    CloseHandle(parent);
+    return !parentFinal.empty() && sitsInside(h, parentFinal, path.substr(cut + 1));
+}
+
