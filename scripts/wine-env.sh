@@ -13,10 +13,10 @@ export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 WINE64=/usr/lib/wine/wine64
 WINE32=/usr/lib/wine/wine
 WINE32_OK=0 WINE32_WHY=""
-if [ ! -x "$WINE32" ]; then
-  WINE32_WHY="the 32-bit Wine (wine32:i386) is not installed on this machine"
-elif ! bash "$root/scripts/runs-32bit.sh"; then
+if ! bash "$root/scripts/runs-32bit.sh"; then
   WINE32_WHY="this machine's kernel cannot start 32-bit Linux programs"
+elif [ ! -x "$WINE32" ]; then
+  WINE32_WHY="the 32-bit Wine (wine32:i386) is not installed on this machine"
 elif ! _w32=$("$WINE32" --version 2>&1); then
   WINE32_WHY="the 32-bit Wine does not start: $(printf '%s' "$_w32" | head -n 1)"
 else

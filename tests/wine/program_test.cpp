@@ -66,7 +66,7 @@ std::string waitForResult(HWND main)
     std::string s;
     for (int i = 0; i < 400; ++i) {
         s = textOf(child(main, IDC_STATUS));
-        if (s == "No File" || (s.size() > 5 && s.compare(s.size() - 5, 5, "Links") == 0))
+        if (s == "No File" || s == "No Folder" || s == "Bad Folder" || (s.size() > 5 && s.compare(s.size() - 5, 5, "Links") == 0))
             break;
         Sleep(25);
     }
