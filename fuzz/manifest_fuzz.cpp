@@ -61,6 +61,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     check(isStoredName(stored.c_str(), stored.size()));
     check(readManifestLine(manifestLine(line), again));
     check(again.original == line.original && again.target == line.target && again.reason == line.reason &&
-          again.time == line.time && again.stored == line.stored && sameFile(again.identity, line.identity));
+          again.time == line.time && again.stored == line.stored && again.access == line.access &&
+          sameFile(again.identity, line.identity));
     return 0;
 }

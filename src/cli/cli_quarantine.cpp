@@ -177,6 +177,9 @@ void closeQuarantine(Quarantine& q)
 
 // --- Into the quarantine ----------------------------------------------------------------
 
+// A kept file's access list while it is away.
+static const char CLOSED_TO_OTHERS[] = "D:P(A;;FA;;;SY)(A;;FA;;;BA)";
+
 static std::wstring wideName(const std::string& ascii) { return std::wstring(ascii.begin(), ascii.end()); }
 
 static bool append(HANDLE manifest, const std::string& text, bool flush)
@@ -215,7 +218,11 @@ DeleteOutcome quarantineFile(void* item, HANDLE held, const FileIdentity& listed
     // Checked here: a rename to another drive fails on Windows, but Wine copies the file over.
     if (listed.volume != q.volume)
         return OUTCOME_OTHER_DRIVE;
-    HANDLE h = ReOpenFile(held, DELETE | FILE_READ_ATTRIBUTES | SYNCHRONIZE, SHARE_EVERYTHING, OPEN_AS_ITSELF);
+    const DWORD access = DELETE | FILE_READ_ATTRIBUTES | SYNCHRONIZE;
+    HANDLE h = ReOpenFile(held, access | READ_CONTROL | WRITE_DAC, SHARE_EVERYTHING, OPEN_AS_ITSELF);
+    bool dac = h != INVALID_HANDLE_VALUE;
+    if (!dac)
+        h = ReOpenFile(held, access, SHARE_EVERYTHING, OPEN_AS_ITSELF);
     if (h == INVALID_HANDLE_VALUE)
         return OUTCOME_FAILED;
     SYSTEMTIME t;
@@ -225,7 +232,7 @@ DeleteOutcome quarantineFile(void* item, HANDLE held, const FileIdentity& listed
     for (char c : time)
         if (c >= '0' && c <= '9')
             digits += c;
-    QuarantineLine line = {it.original, it.target, it.reason, time, "", listed};
+    QuarantineLine line = {it.original, it.target, it.reason, time, "", listed, dac ? accessListOf(h) : ""};
     identifyHandle(h, line.identity);  // as the file is now, with its 128-bit ID where there is one
     DeleteOutcome outcome = OUTCOME_FAILED;
     DWORD error = 0;
@@ -254,6 +261,10 @@ DeleteOutcome quarantineFile(void* item, HANDLE held, const FileIdentity& listed
         // Not flushed: the next line's flush, or the system's, takes it to disk.
         if (outcome == OUTCOME_QUARANTINED)
             append(q.manifest, manifestMoved(line.stored, false), false);
+        // While it is away, its owner may not change it through its full path either: only
+        // the system and the administrators may; restore gives its own list back.
+        if (outcome == OUTCOME_QUARANTINED && !line.access.empty())
+            setAccessList(h, CLOSED_TO_OTHERS);
     }
     CloseHandle(h);
     SetLastError(error);
@@ -331,8 +342,9 @@ static bool restoreOne(const Quarantine& q, const QuarantineLine& line, const st
     r = {line.original, line.target, line.reason, "", "", "", ownerOf(wideOfUtf8(line.original))};
     FILETIME written = {static_cast<DWORD>(line.identity.written), static_cast<DWORD>(line.identity.written >> 32)};
     r.modified = isoOfFileTime(written);
-    HANDLE h = CreateFileW((q.path + L"\\" + wideName(line.stored)).c_str(), DELETE | FILE_READ_ATTRIBUTES | SYNCHRONIZE,
-                           FILE_SHARE_READ, nullptr, OPEN_EXISTING, OPEN_AS_ITSELF, nullptr);
+    std::wstring stored = q.path + L"\\" + wideName(line.stored);
+    const DWORD access = DELETE | FILE_READ_ATTRIBUTES | SYNCHRONIZE | (line.access.empty() ? 0 : READ_CONTROL | WRITE_DAC);
+    HANDLE h = CreateFileW(stored.c_str(), access, FILE_SHARE_READ, nullptr, OPEN_EXISTING, OPEN_AS_ITSELF, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
         DWORD error = GetLastError();
         bool missing = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
@@ -359,6 +371,8 @@ static bool restoreOne(const Quarantine& q, const QuarantineLine& line, const st
         refusal = {"kept", "not the file that was quarantined"};
     else
         refusal = holdFolders(q, line.original, held, target, folder, name);
+    // Its own access list goes back with it; if it stays, it is closed again.
+    bool reopened = refusal.action == nullptr && !line.access.empty() && setAccessList(h, line.access);
     if (refusal.action != nullptr) {
         r.action = refusal.action;
         r.error = refusal.why;
@@ -371,12 +385,15 @@ static bool restoreOne(const Quarantine& q, const QuarantineLine& line, const st
             r.error = "a link or junction along its path";
         } else {
             append(q.manifest, manifestMoved(line.stored, true), false);
+            reopened = false;
         }
     } else {
         DWORD error = GetLastError();
         r.action = isOccupied(error) ? "kept" : "failed";
         r.error = isOccupied(error) ? "occupied" : systemMessage(error);
     }
+    if (reopened)
+        setAccessList(h, CLOSED_TO_OTHERS);
     CloseHandle(h);
     return true;
 }

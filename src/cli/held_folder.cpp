@@ -4,6 +4,7 @@
 #include <sddl.h>
 
 #include "cli/quarantine_rules.h"
+#include "cli/cli_console.h"
 #include "search/exact_text.h"
 #include "search/file_lookup.h"
 
@@ -134,3 +135,40 @@ bool reachedByItsName(HANDLE h, const std::wstring& full)
     return !parentFinal.empty() && sitsInside(h, parentFinal, path.substr(cut + 1));
 }
 
+
+std::string accessListOf(HANDLE held)
+{
+    PSECURITY_DESCRIPTOR sd = nullptr;
+    if (GetSecurityInfo(held, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, nullptr, nullptr, &sd) !=
+        ERROR_SUCCESS)
+        return "";
+    LPWSTR text = nullptr;
+    std::string sddl;
+    if (ConvertSecurityDescriptorToStringSecurityDescriptorW(sd, SDDL_REVISION_1, DACL_SECURITY_INFORMATION, &text, nullptr))
+        sddl = utf8Of(text);
+    LocalFree(text);
+    LocalFree(sd);
+    return sddl;
+}
+
+bool setAccessList(HANDLE held, const std::string& sddl)
+{
+    PSECURITY_DESCRIPTOR sd = nullptr;
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(wideOfUtf8(sddl).c_str(), SDDL_REVISION_1, &sd, nullptr))
+        return false;
+    BOOL present = FALSE, defaulted = FALSE;
+    PACL list = nullptr;
+    SECURITY_DESCRIPTOR_CONTROL control = 0;
+    DWORD revision;
+    bool set = GetSecurityDescriptorDacl(sd, &present, &list, &defaulted) && present &&
+               GetSecurityDescriptorControl(sd, &control, &revision);
+    // Inheriting: the entries inherited before come again from the folder it is back in.
+    SECURITY_INFORMATION what = DACL_SECURITY_INFORMATION |
+                                ((control & SE_DACL_PROTECTED) ? PROTECTED_DACL_SECURITY_INFORMATION
+                                                               : UNPROTECTED_DACL_SECURITY_INFORMATION);
+    set = set && (SetSecurityInfo(held, SE_FILE_OBJECT, what, nullptr, nullptr, list, nullptr) == ERROR_SUCCESS ||
+                  SetSecurityInfo(held, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, list, nullptr) ==
+                      ERROR_SUCCESS);  // Wine takes no inheritance flag
+    LocalFree(sd);
+    return set;
+}

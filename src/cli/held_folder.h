@@ -22,5 +22,10 @@ bool reachedByItsName(HANDLE h, const std::wstring& full);
 // remove or rename what it holds, or change who may (see othersMayWrite).
 bool othersMayWriteTo(HANDLE held);
 bool isElevated();
+
+// The access list of a file held with READ_CONTROL, as SDDL (UTF-8); empty where unreadable.
+std::string accessListOf(HANDLE held);
+// Puts `sddl`'s access list on a file held with WRITE_DAC, protected or inheriting as it says.
+bool setAccessList(HANDLE held, const std::string& sddl);
 // The account the program runs as.
 bool currentUser(std::vector<BYTE>& sid);

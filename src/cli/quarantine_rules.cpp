@@ -45,6 +45,8 @@ std::string manifestLine(const QuarantineLine& line)
         id128 += HEX[id.id128[i] & 15];
     }
     textField(out, "id128", id128);
+    if (!line.access.empty())
+        textField(out, "access", line.access);
     return out + "}\n";
 }
 
@@ -203,7 +205,7 @@ bool readManifestLine(const std::string& text, QuarantineLine& out)
     for (bool first = true; !r.take('}'); first = false) {
         if ((!first && !r.take(',')) || !r.text(key) || !r.take(':'))
             return false;
-        int field = -1;  // 0-4 the texts, 5-9 the numbers, 10 the 128-bit ID
+        int field = -1;  // 0-4 the texts, 5-9 the numbers, 10 the 128-bit ID, 11 the access list
         for (int i = 0; i < 5; ++i) {
             if (key == textNames[i])
                 field = i;
@@ -212,16 +214,20 @@ bool readManifestLine(const std::string& text, QuarantineLine& out)
         }
         if (key == "id128")
             field = 10;
+        if (key == "access")
+            field = 11;
         if (field < 0 || (seen & (1u << field)))
             return false;  // no field this program does not write, and none twice
-        bool read = field < 5 ? r.text(*texts[field]) : field < 10 ? r.number(numbers[field - 5]) : r.text(id128);
+        bool read = field < 5    ? r.text(*texts[field])
+                    : field < 10 ? r.number(numbers[field - 5])
+                                 : r.text(field == 10 ? id128 : out.access);
         if (!read)
             return false;
         seen |= 1u << field;
     }
     r.blanks();
-    const unsigned all = (1u << 11) - 1;
-    if (r.p != r.end || seen != all || numbers[0] > UINT32_MAX)
+    const unsigned all = (1u << 11) - 1;  // the access list is not in every line
+    if (r.p != r.end || (seen & all) != all || numbers[0] > UINT32_MAX)
         return false;
     FileIdentity& id = out.identity;
     id.known = true;

@@ -14,6 +14,9 @@
 struct QuarantineLine {
     std::string original, target, reason, time, stored;  // UTF-8
     FileIdentity identity;
+    // The file's own access list (SDDL) while it is away, closed to all but the system and
+    // the administrators; empty where it could not be read, and in lines of older versions.
+    std::string access;
 };
 
 // One JSON object and "\n".

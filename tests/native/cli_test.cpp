@@ -166,6 +166,11 @@ TEST(Cli, QuarantineManifestLines)
     line.identity.hasId128 = false;
     ASSERT_TRUE(readManifestLine(manifestLine(line), back));
     EXPECT_FALSE(back.identity.hasId128);
+    EXPECT_EQ(back.access, "") << "a line without the file's access list, as older versions wrote it";
+    line.access = "D:P(A;;FA;;;SY)(A;;0x1200a9;;;S-1-5-21-1-2-3-1001)";
+    ASSERT_TRUE(readManifestLine(manifestLine(line), back));
+    EXPECT_EQ(back.access, line.access);
+    line.access.clear();
     // Escapes another writer might use read as the characters they stand for.
     std::string escaped = text;
     escaped.replace(escaped.find("\xF0\x9F\x98\x80"), 4, "\\ud83d\\ude00");
@@ -187,6 +192,7 @@ TEST(Cli, QuarantineManifestLines)
         replaced("\"size\":300", "\"size\":99999999999999999999"),  // past 64 bits
         replaced("\"volume\":1124073472", "\"volume\":4294967296"),
         replaced("\"size\":300", "\"size\":300,\"size\":300"),
+        replaced("\"size\":300", "\"size\":300,\"access\":\"D:\",\"access\":\"D:\""),
         replaced("\"size\":300", "\"sized\":300"),
         replaced(",\"time\":\"2026-12-09T11:05:46Z\"", ""),
         replaced("\\ud83d", "\\udc00", escaped),          // half a pair

@@ -537,6 +537,7 @@ TEST_F(CliTest, QuarantineTakesWhatDeleteWouldAndPutsItBack)
     for (const std::string& f : {oddLink, b, c, d, e})
         writeFile(f, brokenBytes);
     writeFile(t + "\\valid.lnk", validBytes);
+    ASSERT_TRUE(setAccess(d, "D:P(A;;FA;;;SY)(A;;FA;;;WD)"));  // its own list, open to everyone
 
     Ran r = runCli("delete --quarantine " + inQuotes(q) + " --format csv " + inQuotes(t), work);
     EXPECT_EQ(r.code, 0u) << r.err;
@@ -549,27 +550,37 @@ TEST_F(CliTest, QuarantineTakesWhatDeleteWouldAndPutsItBack)
     EXPECT_EQ(filesIn(q, "*.vmq").size(), 5u);
     // Made for the system and the administrators only, nothing inherited from the folder
     // it is in (Wine stores the administrators as the account itself).
-    std::vector<char> got(4096);
-    DWORD need;
-    BOOL present, defaulted;
-    PACL made = nullptr;
-    ASSERT_TRUE(GetFileSecurityA(q.c_str(), DACL_SECURITY_INFORMATION, got.data(), 4096, &need));
-    ASSERT_TRUE(GetSecurityDescriptorDacl(got.data(), &present, &made, &defaulted) && made != nullptr);
-    EXPECT_EQ(made->AceCount, 2u);
-    LPSTR sddl = nullptr;
-    ConvertSecurityDescriptorToStringSecurityDescriptorA(got.data(), SDDL_REVISION_1, DACL_SECURITY_INFORMATION, &sddl, nullptr);
-    EXPECT_TRUE(sddl != nullptr && has(sddl, "(A;OICI;FA;;;SY)") && !has(sddl, ";WD)") && !has(sddl, ";BU)") &&
-                !has(sddl, ";AU)")) << (sddl != nullptr ? sddl : "");
-    LocalFree(sddl);
+    auto accessOf = [](const std::string& path) {
+        std::vector<char> got(4096);
+        DWORD need;
+        LPSTR text = nullptr;
+        std::string sddl;
+        if (GetFileSecurityA(path.c_str(), DACL_SECURITY_INFORMATION, got.data(), 4096, &need) &&
+            ConvertSecurityDescriptorToStringSecurityDescriptorA(got.data(), SDDL_REVISION_1, DACL_SECURITY_INFORMATION, &text,
+                                                                 nullptr))
+            sddl = text;
+        LocalFree(text);
+        return sddl;
+    };
+    std::string sddl = accessOf(q);
+    EXPECT_TRUE(has(sddl, "(A;OICI;FA;;;SY)") && !has(sddl, ";WD)") && !has(sddl, ";BU)") && !has(sddl, ";AU)") &&
+                std::count(sddl.begin(), sddl.end(), '(') == 2) << sddl;
     std::string manifest = readFile(q + "\\manifest.jsonl");
+    auto storedOf = [&](const std::string& name) {
+        std::size_t at = manifest.find("\"stored\":\"", manifest.find(name)) + 10;
+        return q + "\\" + manifest.substr(at, manifest.find('"', at) - at);
+    };
+    // Away, a file is closed to all but the system and the administrators, its owner too
+    // (Wine keeps no protected flag, and shows the administrators as the account itself).
+    sddl = accessOf(storedOf("d.lnk"));
+    EXPECT_TRUE(has(sddl, ";SY)") && !has(sddl, ";WD)")) << sddl;
     EXPECT_EQ(std::count(manifest.begin(), manifest.end(), '\n'), 1 + 5 + 5) << "the run's head, a line and a note each";
     EXPECT_EQ(runCli("list " + inQuotes(work), work).out, "") << "what a quarantine keeps is no shortcut to list";
 
     // Meanwhile: b's name taken, c's folder gone, e's stored file swapped for another.
     writeFile(b, "another");
     removeTree(t + "\\sub");
-    std::size_t at = manifest.find("\"stored\":\"", manifest.find("e.lnk")) + 10;
-    std::string eStored = q + "\\" + manifest.substr(at, manifest.find('"', at) - at);
+    std::string eStored = storedOf("e.lnk");
     ASSERT_TRUE(DeleteFileA(eStored.c_str()));
     writeFile(eStored, brokenBytes);
     r = runCli("restore --format csv " + inQuotes(q), work);
@@ -580,6 +591,7 @@ TEST_F(CliTest, QuarantineTakesWhatDeleteWouldAndPutsItBack)
         EXPECT_TRUE(has(lineOf(r.out, f + ","), ",restored,")) << r.out;
         EXPECT_EQ(readFile(f), brokenBytes) << f;
     }
+    EXPECT_TRUE(has(accessOf(d), ";WD)")) << "back with its own list: " << accessOf(d);
     EXPECT_EQ(readFile(b), "another");
     EXPECT_FALSE(fileExists(e));
 
