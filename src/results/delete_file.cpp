@@ -186,17 +186,25 @@ DeleteResult deleteListedFile(char* source, int len, const ListedFile& listed, b
     }
     if (result.outcome == OUTCOME_DELETED) {
         toBin = toBin && handOver == nullptr && !isInRecycledFolder(source, static_cast<std::size_t>(len));
-        // Unpinned once it is sure to go: the very file, checked; nothing else loses a pin.
-        if (handOver != nullptr)
-            result.outcome = handOver->take(handOver->context, held, listed.identity);
-        else if (!toBin)
-            result.outcome = (unpinBeforeDeleting(source), deleteForGood(held)) ? OUTCOME_DELETED : OUTCOME_FAILED;
-        else if (!hasRecycleBin(source, listed.identity.volume))  // there the shell would delete for good, unasked
-            result.outcome = OUTCOME_NO_BIN;
-        else
-            result.outcome = (unpinBeforeDeleting(source), toTheBin(source, len, listed.identity));
-        if (result.outcome == OUTCOME_FAILED)
+        // A program reading the file for a moment (a second run checking it) holds it without
+        // delete sharing: the file is taken once it lets go.
+        for (int tries = 1;; ++tries) {
+            // Unpinned once it is sure to go: the very file, checked; nothing else loses a pin.
+            if (handOver != nullptr)
+                result.outcome = handOver->take(handOver->context, held, listed.identity);
+            else if (!toBin)
+                result.outcome = (unpinBeforeDeleting(source), deleteForGood(held)) ? OUTCOME_DELETED : OUTCOME_FAILED;
+            else if (!hasRecycleBin(source, listed.identity.volume))  // there the shell would delete for good, unasked
+                result.outcome = OUTCOME_NO_BIN;
+            else
+                result.outcome = (unpinBeforeDeleting(source), toTheBin(source, len, listed.identity));
+            if (result.outcome != OUTCOME_FAILED)
+                break;
             result = afterFailure(source, listed.identity, toBin ? 0 : GetLastError());
+            if (result.outcome != OUTCOME_FAILED || result.error != ERROR_SHARING_VIOLATION || tries == 8)
+                break;
+            Sleep(25);
+        }
     }
     CloseHandle(held);
     return result;
