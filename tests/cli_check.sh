@@ -60,6 +60,29 @@ rows=$(( $(wc -l <"$out/stopped.csv") - 1 ))
 [ "$(ls "$out/many" | wc -l)" = 3000 ] || { echo "Ctrl+C: files changed"; exit 1; }
 echo "Ctrl+C: exit code 3 after $rows of 3000 entries, reported as CSV"
 
+# The report's folder, then the quarantine, swapped for another folder of the same name once the
+# run has begun: the new folder gets nothing, and the run says so instead of writing there.
+/usr/bin/python3 -c 'import os, shutil, sys
+os.makedirs(sys.argv[2])
+for i in range(800): shutil.copy(sys.argv[1], os.path.join(sys.argv[2], "%d.lnk" % i))' "$out/demo/Desktop/Game 2019.lnk" "$out/swap"
+for run in list delete; do
+  rm -rf "$out/P" "$out/P2" && mkdir -p "$out/P/Q"
+  if [ $run = list ]; then args=(list --output "$(win "$out/P/Q/r.csv")"); else args=(delete --quarantine "$(win "$out/P/Q")"); fi
+  echo "/usr/lib/wine/wine64 $(printf '%q ' "$cli" "${args[@]}" --format csv "$(win "$out/swap")"); echo exit=\$?" >"$out/swap.sh"
+  script -qfc "bash $out/swap.sh" "$out/swap.log" >/dev/null &
+  for _ in $(seq 1 400); do grep -Eq '[1-9][0-9]* listed' "$out/swap.log" 2>/dev/null && break; sleep 0.05; done
+  mv "$out/P" "$out/P2" && mkdir -p "$out/P/Q"
+  wait $!
+  case $run in
+    list) expected='exit=2' said='cannot write the report' ;;
+    *) expected='exit=1' said='failed,the quarantine folder was moved or replaced during the run' ;;
+  esac
+  grep -q "$expected" "$out/swap.log" && tr -d "\r\n" <"$out/swap.log" | grep -q "$said" && [ "$(ls "$out/swap" | wc -l)" = 800 ] \
+    && [ "$(find "$out/P" "$out/P2" -type f ! -name manifest.jsonl | wc -l)" = 0 ] \
+    || { echo "swapped folder ($run): not $expected with '$said', or files moved:"; find "$out/P" "$out/P2" | head; tail -c 400 "$out/swap.log"; exit 1; }
+done
+echo "report folder and quarantine swapped mid-run: nothing written into the new folders, the run says why"
+
 # Deleting in a console: the progress line counts the deletions, and a complaint (a junk file
 # named like a shortcut) starts a line of its own instead of landing on the progress line.
 echo junk >"$out/many/junk.lnk"

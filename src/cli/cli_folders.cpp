@@ -16,8 +16,7 @@ struct Candidate {
     std::wstring finalPath;
 };
 
-// "\\?\C:\x" and "\\?\UNC\server\share" name what "C:\x" and "\\server\share" name.
-static std::wstring withoutLongPrefix(const std::wstring& text)
+std::wstring withoutLongPrefix(const std::wstring& text)
 {
     if (text.compare(0, 8, L"\\\\?\\UNC\\") == 0)
         return L"\\" + text.substr(7);

@@ -21,3 +21,6 @@ std::string takeRoots(const CliArguments& options, std::vector<WalkRoot>& out);
 // Whose a shortcut at `path` (UTF-16) is: the account whose profile holds it, "all-users"
 // for the all-users Start menu and the Public desktop, else empty.
 std::string ownerOf(const std::wstring& path);
+
+// "\\?\C:\x" and "\\?\UNC\server\share" name what "C:\x" and "\\server\share" name.
+std::wstring withoutLongPrefix(const std::wstring& text);

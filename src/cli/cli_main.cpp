@@ -264,7 +264,7 @@ static int restore(const CliArguments& options, const ReportPlace& report)
 }
 
 // Where the report goes, its folder held from the start to the end of the run.
-static ReportPlace report = {nullptr, L"", L"", INVALID_HANDLE_VALUE};
+static ReportPlace report = {nullptr, L"", L"", INVALID_HANDLE_VALUE, L""};
 
 static int run()
 {
@@ -341,6 +341,8 @@ static int run()
             DeleteResult d = deleteListedFile(source, e.length, e.file, options.recycle,
                                               options.quarantine != nullptr ? &toQuarantine : nullptr);
             left = describe(d, r) || left;
+            if (quarantine.replaced && d.outcome == OUTCOME_FAILED)
+                r.error = "the quarantine folder was moved or replaced during the run";
         }
         records.push_back(r);
     }

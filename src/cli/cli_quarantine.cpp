@@ -44,21 +44,10 @@ static std::uint32_t volumeOf(HANDLE h)
     return GetFileInformationByHandle(h, &info) ? info.dwVolumeSerialNumber : 0;
 }
 
-// The file behind `h` to the full path `to`, never over another file: no name of the file
-// itself is looked up again.
-static bool renameTo(HANDLE h, const std::wstring& to)
-{
-    std::size_t bytes = sizeof(FILE_RENAME_INFO) + to.size() * sizeof(wchar_t);
-    std::vector<ULONGLONG> buffer(bytes / sizeof(ULONGLONG) + 1);  // zero: no replacing, no root
-    FILE_RENAME_INFO* info = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
-    info->FileNameLength = static_cast<DWORD>(to.size() * sizeof(wchar_t));
-    std::memcpy(info->FileName, to.c_str(), info->FileNameLength);
-    return SetFileInformationByHandle(h, FileRenameInfo, info, static_cast<DWORD>(buffer.size() * sizeof(ULONGLONG))) != 0;
-}
-
 static bool isOccupied(DWORD error) { return error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS; }
 
-static std::wstring manifestPath(const Quarantine& q) { return q.path + L"\\manifest.jsonl"; }
+static const wchar_t MANIFEST[] = L"manifest.jsonl";
+static const DWORD FOLDER_ACCESS = FILE_LIST_DIRECTORY | FILE_TRAVERSE | FILE_READ_ATTRIBUTES | READ_CONTROL;
 
 static bool holdsNothing(const std::wstring& folder)
 {
@@ -78,9 +67,8 @@ static bool holdsNothing(const std::wstring& folder)
 // spoils no other.
 static bool openManifest(Quarantine& q)
 {
-    q.manifest = CreateFileW(manifestPath(q).c_str(),
-                             FILE_READ_DATA | FILE_APPEND_DATA | FILE_READ_ATTRIBUTES | READ_CONTROL | SYNCHRONIZE,
-                             FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS, OPEN_AS_ITSELF, nullptr);
+    q.manifest = openIn(q.folder, MANIFEST, FILE_READ_DATA | FILE_APPEND_DATA | FILE_READ_ATTRIBUTES | READ_CONTROL,
+                        FILE_SHARE_READ | FILE_SHARE_WRITE, FILE_OPEN_IF, false);
     if (q.manifest == INVALID_HANDLE_VALUE || !isPlainKindHandle(q.manifest, false) || othersMayWriteTo(q.manifest))
         return false;
     LARGE_INTEGER size;
@@ -112,14 +100,17 @@ static std::string checkQuarantine(const std::string& named, const std::wstring&
     q.path = final;
     if (!q.path.empty() && q.path.back() == L'\\')
         q.path.pop_back();  // a drive's root
-    bool hasManifest = GetFileAttributesW(manifestPath(q).c_str()) != INVALID_FILE_ATTRIBUTES;
+    HANDLE seen = openIn(q.folder, MANIFEST, FILE_READ_ATTRIBUTES, SHARE_EVERYTHING, FILE_OPEN, false);
+    bool hasManifest = seen != INVALID_HANDLE_VALUE;
+    if (hasManifest)
+        CloseHandle(seen);
     if (!hasManifest && (forRestore || !holdsNothing(q.path)))
         return named + " is no quarantine: it has no manifest.jsonl" + (forRestore ? "" : ", and other files");
     if (!forRestore && !openManifest(q))
         return "cannot write the quarantine's manifest in " + named + ", or other accounts may write to it";
     if (forRestore) {
-        q.manifest = CreateFileW(manifestPath(q).c_str(), GENERIC_READ | FILE_APPEND_DATA | READ_CONTROL,
-                                 FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, OPEN_AS_ITSELF, nullptr);
+        q.manifest = openIn(q.folder, MANIFEST, GENERIC_READ | FILE_APPEND_DATA | READ_CONTROL,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE, FILE_OPEN, false);
         if (q.manifest == INVALID_HANDLE_VALUE || !isPlainKindHandle(q.manifest, false))
             return "cannot read the quarantine's manifest in " + named;
         if (othersMayWriteTo(q.manifest))
@@ -152,9 +143,12 @@ std::string openQuarantine(const char* folder, bool forRestore, Quarantine& q)
         q.manifest = INVALID_HANDLE_VALUE;
         if (!why.empty()) {
             // A refused run leaves nothing behind: the folder it made goes, with its manifest.
-            DeleteFileW(manifestPath(q).c_str());
-            FILE_DISPOSITION_INFO disposition = {TRUE};
-            SetFileInformationByHandle(q.folder, FileDispositionInfo, &disposition, sizeof disposition);
+            HANDLE left = openIn(q.folder, MANIFEST, DELETE, SHARE_EVERYTHING, FILE_OPEN, false);
+            if (left != INVALID_HANDLE_VALUE) {
+                deleteOnClose(left);
+                CloseHandle(left);
+            }
+            deleteOnClose(q.folder);
             return why;
         }
         // Held with delete access, the folder would keep a second run out: held again as any
@@ -242,6 +236,8 @@ DeleteOutcome quarantineFile(void* item, HANDLE held, const FileIdentity& listed
         error = GetLastError();
     } else if (finalPathOfHandle(h, now, MAX_PATH * 4) && liesWithin(now, q.path)) {
         outcome = OUTCOME_GONE;  // another run into this quarantine took it meanwhile
+    } else if (q.replaced || (q.replaced = !stillNamed(q.folder, q.path))) {
+        error = ERROR_FILE_INVALID;
     } else if (!q.headWritten && !(q.headWritten = append(q.manifest, manifestHead(q.searched), false))) {
         error = GetLastError();
     } else {
@@ -253,7 +249,7 @@ DeleteOutcome quarantineFile(void* item, HANDLE held, const FileIdentity& listed
             }
             if (attempt == 0)
                 unpinBeforeDeleting(it.source);  // its line is on disk: it goes
-            if (renameTo(h, q.path + L"\\" + wideName(line.stored)))
+            if (moveInto(h, q.folder, wideName(line.stored), false))
                 outcome = OUTCOME_QUARANTINED;
             else if (!isOccupied(error = GetLastError()))
                 break;
@@ -290,17 +286,16 @@ struct Refusal {
 };
 }  // namespace
 
-// The full target path, its folders held, made where missing below a folder no other account
-// may write to.
-static Refusal holdFolders(const Quarantine& q, const std::string& original, HeldFolders& held, std::wstring& target,
-                           std::wstring& final, std::wstring& name)
+// The full target path's folders held, each opened inside the one before, made where missing
+// below a folder no other account may write to; `name` is the file's name in the last.
+static Refusal holdFolders(const Quarantine& q, const std::string& original, HeldFolders& held, std::wstring& final,
+                           std::wstring& name)
 {
     std::wstring root;
     std::vector<std::wstring> names;
     if (!splitFullPath(wideOfUtf8(original), root, names))
         return {"kept", "not a full path"};
-    std::wstring path = root[0] == L'\\' ? L"\\\\?\\UNC\\" + root.substr(2) : L"\\\\?\\" + root;
-    HANDLE h = openFolder(path);
+    HANDLE h = openFolder(root[0] == L'\\' ? L"\\\\?\\UNC\\" + root.substr(2) : L"\\\\?\\" + root);
     if (h == INVALID_HANDLE_VALUE)
         return {"kept", "its drive or share is not there"};
     final.clear();
@@ -311,25 +306,21 @@ static Refusal holdFolders(const Quarantine& q, const std::string& original, Hel
             return {"kept", "a link or junction along its path"};
         if (i + 1 == names.size())
             break;
-        path += names[i];
-        h = openFolder(path);
+        const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE;
+        h = openIn(held.handles.back(), names[i], FOLDER_ACCESS, share, FILE_OPEN, true);
         DWORD error = GetLastError();
         if (h == INVALID_HANDLE_VALUE && (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)) {
             if (othersMayWriteTo(held.handles.back()))
                 return {"kept", "its folder is gone, and other accounts may write to the folder it was in"};
-            if (!CreateDirectoryW(path.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
-                return {"failed", systemMessage(GetLastError())};
-            h = openFolder(path);
+            h = openIn(held.handles.back(), names[i], FOLDER_ACCESS, share, FILE_OPEN_IF, true);
             error = GetLastError();
         }
         if (h == INVALID_HANDLE_VALUE)
             return {"failed", systemMessage(error)};
-        path += L'\\';
     }
     if (volumeOf(held.handles.back()) != q.volume)
         return {"kept", "its folder is on another drive than the quarantine now"};
     name = names.back();
-    target = path + name;
     return {nullptr, ""};
 }
 
@@ -342,9 +333,8 @@ static bool restoreOne(const Quarantine& q, const QuarantineLine& line, const st
     r = {line.original, line.target, line.reason, "", "", "", ownerOf(wideOfUtf8(line.original))};
     FILETIME written = {static_cast<DWORD>(line.identity.written), static_cast<DWORD>(line.identity.written >> 32)};
     r.modified = isoOfFileTime(written);
-    std::wstring stored = q.path + L"\\" + wideName(line.stored);
-    const DWORD access = DELETE | FILE_READ_ATTRIBUTES | SYNCHRONIZE | (line.access.empty() ? 0 : READ_CONTROL | WRITE_DAC);
-    HANDLE h = CreateFileW(stored.c_str(), access, FILE_SHARE_READ, nullptr, OPEN_EXISTING, OPEN_AS_ITSELF, nullptr);
+    const DWORD access = DELETE | FILE_READ_ATTRIBUTES | (line.access.empty() ? 0 : READ_CONTROL | WRITE_DAC);
+    HANDLE h = openIn(q.folder, wideName(line.stored), access, FILE_SHARE_READ, FILE_OPEN, false);
     if (h == INVALID_HANDLE_VALUE) {
         DWORD error = GetLastError();
         bool missing = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
@@ -359,7 +349,7 @@ static bool restoreOne(const Quarantine& q, const QuarantineLine& line, const st
     FileIdentity now;
     bool keepsFileIds = false;
     HeldFolders held;
-    std::wstring target, folder, name;
+    std::wstring folder, name;
     Refusal refusal = {nullptr, ""};
     bool identified = identifyHandle(h, now, &keepsFileIds) && isPlainKindHandle(h, false);
     if (!restorablePath(original, below))
@@ -370,17 +360,20 @@ static bool restoreOne(const Quarantine& q, const QuarantineLine& line, const st
     else if (!identified || !sameFileMoved(line.identity, now, keepsFileIds))
         refusal = {"kept", "not the file that was quarantined"};
     else
-        refusal = holdFolders(q, line.original, held, target, folder, name);
+        refusal = holdFolders(q, line.original, held, folder, name);
     // Its own access list goes back with it; if it stays, it is closed again.
     bool reopened = refusal.action == nullptr && !line.access.empty() && setAccessList(h, line.access);
     if (refusal.action != nullptr) {
         r.action = refusal.action;
         r.error = refusal.why;
-    } else if (renameTo(h, target)) {
+    } else if (!stillNamed(held.handles.back(), folder)) {
+        r.action = "kept";
+        r.error = "a link or junction along its path";
+    } else if (moveInto(h, held.handles.back(), name, false)) {
         r.action = "restored";
         // A folder held open can still be made a junction while empty: then the file went
         // elsewhere, and comes back.
-        if (!sitsInside(h, folder, name) && renameTo(h, q.path + L"\\" + wideName(line.stored))) {
+        if (!sitsInside(h, folder, name) && moveInto(h, q.folder, wideName(line.stored), false)) {
             r.action = "kept";
             r.error = "a link or junction along its path";
         } else {
@@ -459,7 +452,7 @@ std::vector<CliRecord> restoreQuarantine(Quarantine& q, bool& allBack)
         std::size_t length = std::wcslen(found.cFileName);
         if (!isStoredName(found.cFileName, length) || named.count(found.cFileName) != 0)
             continue;
-        std::wstring stray = q.path.substr(q.path.compare(0, 4, L"\\\\?\\") == 0 ? 4 : 0) + L"\\" + found.cFileName;
+        std::wstring stray = withoutLongPrefix(q.path) + L"\\" + found.cFileName;
         records.push_back({utf8Of(stray.c_str()), "", "", "", "kept", "not in the manifest", ""});
         allBack = false;
     }

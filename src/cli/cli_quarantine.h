@@ -19,6 +19,7 @@ struct Quarantine {
     unsigned sequence = 0;
     std::vector<std::string> searched;  // the run's folders (UTF-8), its head line's
     bool headWritten = false;
+    bool replaced = false;  // DIR's name was found to lead elsewhere during the run: no more moves
 };
 
 // DIR for delete (made if missing: new, empty, or a quarantine already) or for restore

@@ -1,6 +1,7 @@
 #include "cli/cli_report_file.h"
 
 #include "cli/cli_console.h"
+#include "cli/cli_folders.h"
 #include "cli/held_folder.h"
 #include "search/exact_text.h"
 #include "search/file_lookup.h"
@@ -8,23 +9,32 @@
 
 static const DWORD SHARE_ALL = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
-// The folder a full path's file lies in, as GetTempFileNameW takes it.
+// The folder a full path's file lies in, with its last backslash.
 static std::wstring folderOf(const std::wstring& path)
 {
     std::size_t cut = path.find_last_of(L'\\');
     return cut == std::wstring::npos ? std::wstring() : path.substr(0, cut + 1);
 }
 
-// A new file in `folder`, made and left empty: its name, or empty when none can be made.
-static std::wstring newFileIn(const std::wstring& folder)
+// A new file in the held folder, made there and open for writing (and for deletion): its
+// handle and name, or INVALID_HANDLE_VALUE when none can be made.
+static HANDLE newFileIn(HANDLE folder, std::wstring& name)
 {
-    wchar_t name[MAX_PATH + 1];
-    return GetTempFileNameW(folder.c_str(), L"vmr", 0, name) != 0 ? std::wstring(name) : std::wstring();
+    static unsigned sequence = 0;
+    for (int attempt = 0; attempt < 64; ++attempt) {
+        wchar_t text[40];
+        wsprintfW(text, L"vmr%lx-%x.tmp", GetCurrentProcessId(), ++sequence);
+        name = text;
+        HANDLE h = openIn(folder, name, GENERIC_WRITE | DELETE, FILE_SHARE_READ, FILE_CREATE, false);
+        if (h != INVALID_HANDLE_VALUE || (GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS))
+            return h;
+    }
+    return INVALID_HANDLE_VALUE;
 }
 
 std::string prepareReport(const char* output, ReportPlace& place)
 {
-    place = {GetStdHandle(STD_OUTPUT_HANDLE), L"", L"", INVALID_HANDLE_VALUE};
+    place = {GetStdHandle(STD_OUTPUT_HANDLE), L"", L"", INVALID_HANDLE_VALUE, L""};
     if (output == nullptr)
         return "";
     std::wstring named = wideOfUtf8(output);
@@ -68,7 +78,7 @@ std::string prepareReport(const char* output, ReportPlace& place)
     // The folder, held for the run: no link, and, run elevated, none that other accounts may
     // write to, or could swap for a link to make this program write elsewhere.
     std::wstring folder = folderOf(full);
-    place = {nullptr, full, L"", openFolder(folder)};
+    place = {nullptr, full, L"", openFolder(folder), std::wstring(full + folder.size())};
     static wchar_t real[MAX_PATH * 4];
     if (place.folder == INVALID_HANDLE_VALUE || !finalPathOfHandle(place.folder, real, MAX_PATH * 4))
         return std::string("cannot write ") + output;
@@ -77,12 +87,14 @@ std::string prepareReport(const char* output, ReportPlace& place)
     if (isElevated() && othersMayWriteTo(place.folder))
         return std::string("will not write the report to ") + output + ": other accounts may write to its folder";
     place.final = std::wstring(real) + (real[0] != L'\0' && real[lstrlenW(real) - 1] == L'\\' ? L"" : L"\\") +
-                  std::wstring(full + folder.size());
+                  place.name;
     // The folder must take a new file now, before anything is touched.
-    std::wstring probe = newFileIn(folder);
-    if (probe.empty())
+    std::wstring probe;
+    HANDLE h = newFileIn(place.folder, probe);
+    if (h == INVALID_HANDLE_VALUE)
         return std::string("cannot write ") + output;
-    DeleteFileW(probe.c_str());
+    deleteOnClose(h);
+    CloseHandle(h);
     return "";
 }
 
@@ -101,18 +113,22 @@ bool writeReport(const ReportPlace& place, const std::string& text, bool keep, s
             written = CloseHandle(place.direct) && written;
         return written;
     }
-    std::wstring fresh = newFileIn(folderOf(place.path));
-    if (fresh.empty())
+    // Made, written and put in place inside the folder held since the start, never by its
+    // path, which another account may have made lead elsewhere meanwhile. Where it does, the
+    // report is not put in place: only kept when it is the record of changes.
+    bool named = stillNamed(place.folder, folderOf(place.path));
+    std::wstring fresh;
+    HANDLE h = named || keep ? newFileIn(place.folder, fresh) : INVALID_HANDLE_VALUE;
+    if (h == INVALID_HANDLE_VALUE)
         return false;
-    HANDLE h = CreateFileW(fresh.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, TRUNCATE_EXISTING, 0, nullptr);
-    bool whole = h != INVALID_HANDLE_VALUE && writeOut(h, text) && FlushFileBuffers(h);
-    if (h != INVALID_HANDLE_VALUE)
-        whole = CloseHandle(h) && whole;
-    if (whole && MoveFileExW(fresh.c_str(), place.path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-        return true;
-    if (whole && keep)
-        keptAt = fresh;
-    else
-        DeleteFileW(fresh.c_str());
-    return false;
+    bool whole = writeOut(h, text) && FlushFileBuffers(h);
+    bool placed = whole && named && moveInto(h, place.folder, place.name, true);
+    static wchar_t real[MAX_PATH * 4];
+    if (!placed && whole && keep)
+        keptAt = (finalPathOfHandle(place.folder, real, MAX_PATH * 4) ? folderOf(withoutLongPrefix(real) + L"\\x")
+                                                                      : folderOf(place.path)) +
+                 fresh;
+    else if (!placed)
+        deleteOnClose(h);
+    return CloseHandle(h) && placed;
 }

@@ -2,6 +2,9 @@
 
 #include <aclapi.h>
 #include <sddl.h>
+#include <winternl.h>
+
+#include <cstring>
 
 #include "cli/quarantine_rules.h"
 #include "cli/cli_console.h"
@@ -100,6 +103,124 @@ HANDLE openFolder(const std::wstring& path, DWORD moreAccess)
 {
     return CreateFileW(path.c_str(), FILE_LIST_DIRECTORY | FILE_TRAVERSE | FILE_READ_ATTRIBUTES | READ_CONTROL | moreAccess,
                        FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, OPEN_AS_ITSELF, nullptr);
+}
+
+// --- Relative to a held folder -----------------------------------------------------------
+// The Win32 calls take full paths, and Wine refuses a root folder in SetFileInformationByHandle:
+// the system's own calls, which every Windows and Wine has.
+
+namespace {
+using NtCreateFileCall = NTSTATUS(NTAPI*)(PHANDLE, ACCESS_MASK, POBJECT_ATTRIBUTES, PIO_STATUS_BLOCK, PLARGE_INTEGER,
+                                          ULONG, ULONG, ULONG, ULONG, PVOID, ULONG);
+using NtSetInformationFileCall = NTSTATUS(NTAPI*)(HANDLE, PIO_STATUS_BLOCK, PVOID, ULONG, ULONG);
+using StatusToErrorCall = ULONG(NTAPI*)(NTSTATUS);
+
+struct NtCalls {
+    NtCreateFileCall create = nullptr;
+    NtSetInformationFileCall setInformation = nullptr;
+    StatusToErrorCall toError = nullptr;
+    NtCalls()
+    {
+        HMODULE nt = GetModuleHandleW(L"ntdll.dll");
+        if (nt == nullptr)
+            return;
+        create = reinterpret_cast<NtCreateFileCall>(reinterpret_cast<void*>(GetProcAddress(nt, "NtCreateFile")));
+        setInformation = reinterpret_cast<NtSetInformationFileCall>(
+            reinterpret_cast<void*>(GetProcAddress(nt, "NtSetInformationFile")));
+        toError = reinterpret_cast<StatusToErrorCall>(reinterpret_cast<void*>(GetProcAddress(nt, "RtlNtStatusToDosError")));
+    }
+};
+
+const NtCalls& nt()
+{
+    static const NtCalls calls;
+    return calls;
+}
+
+// FILE_RENAME_INFORMATION, which not every SDK declares.
+struct RenameRecord {
+    BOOLEAN replace;
+    HANDLE root;
+    ULONG nameBytes;
+    WCHAR name[1];
+};
+
+const ULONG FILE_RENAME_INFORMATION_CLASS = 10;
+const ULONG OPEN_FOLDER = 0x00000001, SYNCHRONOUS = 0x00000020,
+            OPEN_LINK_ITSELF = 0x00200000, FOR_BACKUP = 0x00004000;
+
+bool isBareName(const std::wstring& name)
+{
+    return !name.empty() && name != L"." && name != L".." && name.find_first_of(L"\\/:") == std::wstring::npos &&
+           name.size() < 32768 / 2;
+}
+
+bool failed(NTSTATUS status)
+{
+    SetLastError(nt().toError != nullptr ? nt().toError(status) : ERROR_GEN_FAILURE);
+    return false;
+}
+}  // namespace
+
+HANDLE openIn(HANDLE folder, const std::wstring& name, DWORD access, DWORD share, DWORD disposition, bool asFolder,
+              PSECURITY_DESCRIPTOR sd)
+{
+    if (nt().create == nullptr || !isBareName(name)) {
+        SetLastError(nt().create == nullptr ? ERROR_CALL_NOT_IMPLEMENTED : ERROR_INVALID_NAME);
+        return INVALID_HANDLE_VALUE;
+    }
+    UNICODE_STRING text;
+    text.Buffer = const_cast<PWSTR>(name.c_str());
+    text.Length = text.MaximumLength = static_cast<USHORT>(name.size() * sizeof(wchar_t));
+    OBJECT_ATTRIBUTES attributes;
+    InitializeObjectAttributes(&attributes, &text, OBJ_CASE_INSENSITIVE, folder, sd);
+    IO_STATUS_BLOCK io = {};
+    HANDLE h = INVALID_HANDLE_VALUE;
+    NTSTATUS status =
+        nt().create(&h, access | SYNCHRONIZE, &attributes, &io, nullptr, FILE_ATTRIBUTE_NORMAL, share, disposition,
+                    (asFolder ? OPEN_FOLDER : 0) | SYNCHRONOUS | OPEN_LINK_ITSELF | FOR_BACKUP, nullptr, 0);
+    if (status < 0) {
+        failed(status);
+        return INVALID_HANDLE_VALUE;
+    }
+    return h;
+}
+
+bool moveInto(HANDLE h, HANDLE folder, const std::wstring& name, bool replace)
+{
+    if (nt().setInformation == nullptr || !isBareName(name)) {
+        SetLastError(nt().setInformation == nullptr ? ERROR_CALL_NOT_IMPLEMENTED : ERROR_INVALID_NAME);
+        return false;
+    }
+    std::size_t bytes = offsetof(RenameRecord, name) + name.size() * sizeof(wchar_t);
+    std::vector<ULONGLONG> buffer(bytes / sizeof(ULONGLONG) + 1);
+    RenameRecord* record = reinterpret_cast<RenameRecord*>(buffer.data());
+    record->replace = replace ? TRUE : FALSE;
+    record->root = folder;
+    record->nameBytes = static_cast<ULONG>(name.size() * sizeof(wchar_t));
+    std::memcpy(record->name, name.c_str(), record->nameBytes);
+    IO_STATUS_BLOCK io = {};
+    NTSTATUS status = nt().setInformation(h, &io, record, static_cast<ULONG>(bytes), FILE_RENAME_INFORMATION_CLASS);
+    return status >= 0 || failed(status);
+}
+
+bool stillNamed(HANDLE held, const std::wstring& path)
+{
+    HANDLE now = CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, SHARE_EVERYTHING, nullptr, OPEN_EXISTING,
+                             OPEN_AS_ITSELF, nullptr);
+    BY_HANDLE_FILE_INFORMATION a, b;
+    bool same = now != INVALID_HANDLE_VALUE && GetFileInformationByHandle(now, &a) && GetFileInformationByHandle(held, &b) &&
+                a.dwVolumeSerialNumber == b.dwVolumeSerialNumber && a.nFileIndexHigh == b.nFileIndexHigh &&
+                a.nFileIndexLow == b.nFileIndexLow;
+    if (now != INVALID_HANDLE_VALUE)
+        CloseHandle(now);
+    return same;
+}
+
+bool deleteOnClose(HANDLE h)
+{
+    FILE_DISPOSITION_INFO disposition = {TRUE};
+    return SetFileInformationByHandle(h, FileDispositionInfo, &disposition, sizeof disposition) != 0;
 }
 
 // Wine shows a link as the folder it leads to: only its final path tells.

@@ -11,6 +11,23 @@
 // as itself, never through a link at its own name.
 HANDLE openFolder(const std::wstring& path, DWORD moreAccess = 0);
 
+// What is named `name` (a bare name) inside the folder held by `folder`, opened or made there
+// without looking up the folder's path again: `disposition` is FILE_OPEN, FILE_CREATE or
+// FILE_OPEN_IF; `asFolder` opens or makes only a folder, else a file is made and either kind
+// opened; `sd` is a new one's security. A link at
+// that name is opened as itself. INVALID_HANDLE_VALUE and the last error on failure.
+HANDLE openIn(HANDLE folder, const std::wstring& name, DWORD access, DWORD share, DWORD disposition, bool asFolder,
+              PSECURITY_DESCRIPTOR sd = nullptr);
+// The file held by `h` (with DELETE) to `name` inside the folder held by `folder`; over a file
+// there only with `replace`.
+bool moveInto(HANDLE h, HANDLE folder, const std::wstring& name, bool replace);
+// Whether `path` still names the folder held by `held`. Windows moves files by the held
+// folder itself, but Wine by the name it was opened at: a folder moved away meanwhile would
+// send them to whatever is at that name now.
+bool stillNamed(HANDLE held, const std::wstring& path);
+// The file held by `h` (with DELETE) deleted when closed.
+bool deleteOnClose(HANDLE h);
+
 // Whether the folder held by `h` is the one named `name` inside `parent` (a final path, or
 // empty where the system gives none); `parent` becomes the folder's final path.
 bool sitsInside(HANDLE h, std::wstring& parent, const std::wstring& name);
