@@ -183,6 +183,24 @@ static bool append(HANDLE manifest, const std::string& text, bool flush)
            (!flush || FlushFileBuffers(manifest));
 }
 
+// The number of the folder the file at the final path `file` lies in; 0 where unknown.
+static std::uint64_t folderNumberOf(const wchar_t* file)
+{
+    std::wstring folder = file;
+    std::size_t cut = folder.find_last_of(L'\\');
+    if (cut == std::wstring::npos)
+        return 0;
+    folder.resize(cut + 1);
+    HANDLE h = CreateFileW(folder.c_str(), FILE_READ_ATTRIBUTES, SHARE_EVERYTHING, nullptr, OPEN_EXISTING, OPEN_AS_ITSELF,
+                           nullptr);
+    BY_HANDLE_FILE_INFORMATION info;
+    bool read = h != INVALID_HANDLE_VALUE && GetFileInformationByHandle(h, &info) &&
+                (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
+    if (h != INVALID_HANDLE_VALUE)
+        CloseHandle(h);
+    return read ? (std::uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow : 0;
+}
+
 namespace {
 // Runs into one quarantine take turns with the manifest: one run's line, move and note are not
 // torn apart by another's, and a file the other run took is seen as taken. The lock is on a
@@ -232,15 +250,17 @@ DeleteOutcome quarantineFile(void* item, HANDLE held, const FileIdentity& listed
     DWORD error = 0;
     ManifestTurn turn(q.manifest);
     static wchar_t now[MAX_PATH * 4];
+    bool located = false;
     if (!turn.held) {
         error = GetLastError();
-    } else if (finalPathOfHandle(h, now, MAX_PATH * 4) && liesWithin(now, q.path)) {
+    } else if ((located = finalPathOfHandle(h, now, MAX_PATH * 4)) && liesWithin(now, q.path)) {
         outcome = OUTCOME_GONE;  // another run into this quarantine took it meanwhile
     } else if (q.replaced || (q.replaced = !stillNamed(q.folder, q.path))) {
         error = ERROR_FILE_INVALID;
     } else if (!q.headWritten && !(q.headWritten = append(q.manifest, manifestHead(q.searched), false))) {
         error = GetLastError();
     } else {
+        line.folder = located ? folderNumberOf(now) : 0;
         for (int attempt = 0; attempt < 4 && outcome == OUTCOME_FAILED; ++attempt) {
             line.stored = storedName(digits, GetCurrentProcessId(), ++q.sequence);
             if (!append(q.manifest, manifestLine(line), true)) {
@@ -288,7 +308,7 @@ struct Refusal {
 
 // The full target path's folders held, each opened inside the one before, made where missing
 // below a folder no other account may write to; `name` is the file's name in the last.
-static Refusal holdFolders(const Quarantine& q, const std::string& original, HeldFolders& held, std::wstring& final,
+static Refusal holdFolders(const std::string& original, HeldFolders& held, std::wstring& final,
                            std::wstring& name)
 {
     std::wstring root;
@@ -318,10 +338,44 @@ static Refusal holdFolders(const Quarantine& q, const std::string& original, Hel
         if (h == INVALID_HANDLE_VALUE)
             return {"failed", systemMessage(error)};
     }
-    if (volumeOf(held.handles.back()) != q.volume)
-        return {"kept", "its folder is on another drive than the quarantine now"};
     name = names.back();
     return {nullptr, ""};
+}
+
+// The very folder the file was taken from, opened by its number, where it is still at the
+// line's path: no path to walk, and no folder made.
+static bool heldAsTaken(const QuarantineLine& line, HeldFolders& held, std::wstring& final,
+                        std::wstring& name)
+{
+    std::wstring original = wideOfUtf8(line.original);
+    std::size_t cut = original.find_last_of(L'\\');
+    if (line.folder == 0 || cut == std::wstring::npos)
+        return false;
+    FILE_ID_DESCRIPTOR id = {};
+    id.dwSize = sizeof id;
+    id.Type = FileIdType;
+    id.FileId.QuadPart = static_cast<LONGLONG>(line.folder);
+    // Any handle on the volume would do on Windows; Wine looks for the number below the one given.
+    std::wstring root;
+    std::vector<std::wstring> names;
+    HANDLE volume = splitFullPath(original, root, names) ? openFolder(L"\\\\?\\" + root) : INVALID_HANDLE_VALUE;
+    if (volume == INVALID_HANDLE_VALUE)
+        return false;
+    HANDLE h = OpenFileById(volume, &id, FOLDER_ACCESS, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_AS_ITSELF);
+    CloseHandle(volume);
+    static wchar_t now[MAX_PATH * 4];
+    bool there = h != INVALID_HANDLE_VALUE && isPlainKindHandle(h, true) && finalPathOfHandle(h, now, MAX_PATH * 4) &&
+                 CompareStringOrdinal(withoutLongPrefix(now).c_str(), -1, original.substr(0, cut).c_str(), -1, TRUE) ==
+                     CSTR_EQUAL;
+    if (!there) {
+        if (h != INVALID_HANDLE_VALUE)
+            CloseHandle(h);
+        return false;
+    }
+    held.handles.push_back(h);
+    final = now;
+    name = original.substr(cut + 1);
+    return true;
 }
 
 // What became of one line's file; false when it is no longer in the quarantine and its move
@@ -359,8 +413,10 @@ static bool restoreOne(const Quarantine& q, const QuarantineLine& line, const st
         refusal = {"kept", "its folder is on another drive than the quarantine now"};
     else if (!identified || !sameFileMoved(line.identity, now, keepsFileIds))
         refusal = {"kept", "not the file that was quarantined"};
-    else
-        refusal = holdFolders(q, line.original, held, folder, name);
+    else if (!heldAsTaken(line, held, folder, name))
+        refusal = holdFolders(line.original, held, folder, name);
+    if (refusal.action == nullptr && volumeOf(held.handles.back()) != q.volume)
+        refusal = {"kept", "its folder is on another drive than the quarantine now"};
     // Its own access list goes back with it; if it stays, it is closed again.
     bool reopened = refusal.action == nullptr && !line.access.empty() && setAccessList(h, line.access);
     if (refusal.action != nullptr) {

@@ -47,6 +47,8 @@ std::string manifestLine(const QuarantineLine& line)
     textField(out, "id128", id128);
     if (!line.access.empty())
         textField(out, "access", line.access);
+    if (line.folder != 0)
+        numberField(out, "folder", line.folder);
     return out + "}\n";
 }
 
@@ -205,7 +207,7 @@ bool readManifestLine(const std::string& text, QuarantineLine& out)
     for (bool first = true; !r.take('}'); first = false) {
         if ((!first && !r.take(',')) || !r.text(key) || !r.take(':'))
             return false;
-        int field = -1;  // 0-4 the texts, 5-9 the numbers, 10 the 128-bit ID, 11 the access list
+        int field = -1;  // 0-4 the texts, 5-9 the numbers, 10 the 128-bit ID, 11 the access list, 12 the folder
         for (int i = 0; i < 5; ++i) {
             if (key == textNames[i])
                 field = i;
@@ -216,17 +218,20 @@ bool readManifestLine(const std::string& text, QuarantineLine& out)
             field = 10;
         if (key == "access")
             field = 11;
+        if (key == "folder")
+            field = 12;
         if (field < 0 || (seen & (1u << field)))
             return false;  // no field this program does not write, and none twice
         bool read = field < 5    ? r.text(*texts[field])
                     : field < 10 ? r.number(numbers[field - 5])
-                                 : r.text(field == 10 ? id128 : out.access);
+                    : field < 12 ? r.text(field == 10 ? id128 : out.access)
+                                 : r.number(out.folder);
         if (!read)
             return false;
         seen |= 1u << field;
     }
     r.blanks();
-    const unsigned all = (1u << 11) - 1;  // the access list is not in every line
+    const unsigned all = (1u << 11) - 1;  // the access list and the folder are not in every line
     if (r.p != r.end || (seen & all) != all || numbers[0] > UINT32_MAX)
         return false;
     FileIdentity& id = out.identity;

@@ -17,6 +17,9 @@ struct QuarantineLine {
     // The file's own access list (SDDL) while it is away, closed to all but the system and
     // the administrators; empty where it could not be read, and in lines of older versions.
     std::string access;
+    // The number of the folder it was taken from on its volume: restore puts it back into that
+    // very folder while it is still at its path. 0 where unknown, and in older lines.
+    std::uint64_t folder = 0;
 };
 
 // One JSON object and "\n".

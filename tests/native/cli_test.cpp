@@ -170,7 +170,12 @@ TEST(Cli, QuarantineManifestLines)
     line.access = "D:P(A;;FA;;;SY)(A;;0x1200a9;;;S-1-5-21-1-2-3-1001)";
     ASSERT_TRUE(readManifestLine(manifestLine(line), back));
     EXPECT_EQ(back.access, line.access);
+    EXPECT_EQ(back.folder, 0u) << "a line without its folder's number, as older versions wrote it";
+    line.folder = 0x0005000000001234ull;
+    ASSERT_TRUE(readManifestLine(manifestLine(line), back));
+    EXPECT_EQ(back.folder, line.folder);
     line.access.clear();
+    line.folder = 0;
     // Escapes another writer might use read as the characters they stand for.
     std::string escaped = text;
     escaped.replace(escaped.find("\xF0\x9F\x98\x80"), 4, "\\ud83d\\ude00");
@@ -193,6 +198,7 @@ TEST(Cli, QuarantineManifestLines)
         replaced("\"volume\":1124073472", "\"volume\":4294967296"),
         replaced("\"size\":300", "\"size\":300,\"size\":300"),
         replaced("\"size\":300", "\"size\":300,\"access\":\"D:\",\"access\":\"D:\""),
+        replaced("\"size\":300", "\"size\":300,\"folder\":\"7\""),
         replaced("\"size\":300", "\"sized\":300"),
         replaced(",\"time\":\"2026-12-09T11:05:46Z\"", ""),
         replaced("\\ud83d", "\\udc00", escaped),          // half a pair
