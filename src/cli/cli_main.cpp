@@ -137,6 +137,7 @@ static bool describe(DeleteResult d, CliRecord& r)
         /* NO_BIN */ {"kept", "the drive has no Recycle Bin", true},
         /* QUARANTINED */ {"quarantined", "", false},
         /* OTHER_DRIVE */ {"kept", "quarantine on another drive", true},
+        /* ROOT_AWAY */ {"kept", "its target's drive or share is not there now", true},
         /* FAILED */ {"failed", "", true},
     };
     static_assert(sizeof words / sizeof words[0] == OUTCOME_FAILED + 1, "a word for every outcome");

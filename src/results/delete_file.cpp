@@ -6,6 +6,7 @@
 #include "search/exact_text.h"
 #include "search/file_lookup.h"
 #include "search/shortcut_check.h"
+#include "search/target_reason.h"
 
 int(WINAPI* shellFileOperation)(LPSHFILEOPSTRUCTA op) = SHFileOperationA;
 
@@ -146,13 +147,14 @@ static DeleteResult afterFailure(const char* source, const FileIdentity& identit
 }
 
 // The target is checked again as the search checked it: one put back since (a drive
-// reconnected, a program reinstalled) makes the shortcut valid again. A shortcut the shell
+// reconnected, a program reinstalled) makes the shortcut valid again, and one whose drive
+// has gone since (unplugged, another medium in it) may only be away. A shortcut the shell
 // cannot read now says nothing about its target.
 static DeleteOutcome checkAgain(const char* source, const ListedFile& listed)
 {
     lstrcpynA(app.pathBuf, source, PATH_BUF_BYTES);
     switch (checkShortcut(listed.networkTested)) {
-    case SHORTCUT_MISSING: return OUTCOME_DELETED;
+    case SHORTCUT_MISSING: return listed.unsureToo || rootAwayNow(app.targetBuf) == nullptr ? OUTCOME_DELETED : OUTCOME_ROOT_AWAY;
     case SHORTCUT_UNREADABLE: return OUTCOME_UNREADABLE;
     case SHORTCUT_DENIED:
     case SHORTCUT_UNREACHABLE: return listed.unsureToo ? OUTCOME_DELETED : OUTCOME_NOT_MISSING;

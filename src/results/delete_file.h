@@ -21,6 +21,7 @@ enum DeleteOutcome {
     OUTCOME_NO_BIN,        // to the bin on a volume without one: kept
     OUTCOME_QUARANTINED,   // handed over, and moved away from its name
     OUTCOME_OTHER_DRIVE,   // handed over to a place on another volume: kept
+    OUTCOME_ROOT_AWAY,     // listed as missing, and its target's drive or share is away now: kept
     OUTCOME_FAILED,        // in use, denied, or the operation failed: kept
 };
 

@@ -6,6 +6,7 @@
 #include "search/exact_text.h"
 #include "search/file_lookup.h"
 #include "search/pump.h"
+#include "search/target_reason.h"
 #include "search/walk_rules.h"
 
 // The found entry's name is one the system takes as it stands (see isExactName). Asked
@@ -300,6 +301,7 @@ int walkFolder(int rootLength, std::size_t rootUnits, const WalkObserver& tell, 
     // drive without media; set once for the walk, as the call is not free.
     UINT oldMode = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
     observer = &tell;
+    forgetRoots();  // a drive away in the last search may be back
     linksInside = 0;
     level = 0;
     walkRoot = app.pathBuf + rootLength;

@@ -6,9 +6,14 @@
 
 // The reason for a shortcut checked as `state`, its target in `target`: "missing",
 // "drive-absent" (no such letter, or no medium), "share-unreachable", "denied",
-// "unreachable", "user-dependent", "present", "not-tested", "no-target" or "unreadable". A drive or share is
-// asked once for a run of targets on it.
+// "unreachable", "user-dependent", "present", "not-tested", "no-target" or "unreadable". Each
+// drive or share is asked at most once every few seconds.
 const char* targetReason(ShortcutState state, const char* target);
+// The same for a target about to lose its shortcut: its drive or share asked now, and away
+// too where a drive letter holds another volume than the search found there. Null: there.
+const char* rootAwayNow(const char* target);
+// A new walk: what was learnt of drives and shares is asked again.
+void forgetRoots();
 
 // Whether a reason means the target is not there on a drive or share that answers: the
 // only one a shortcut is deleted for without being asked to take the others too.

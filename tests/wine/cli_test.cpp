@@ -2,6 +2,7 @@
 #include "tests/wine/harness.h"
 
 #include <sddl.h>
+#include <winioctl.h>
 #include <shlobj.h>
 
 #include <algorithm>
@@ -158,6 +159,85 @@ TEST_F(CliTest, ListAndDeleteReportAndExitAsFleetToolsExpect)
         EXPECT_EQ(r.out, "") << bad;
     }
     EXPECT_TRUE(fileExists(missing));
+}
+
+// Wine's own mount manager request: a drive letter for a Unix folder, or with none, the
+// letter gone. Every program sees the change at once, as when a stick is pulled.
+bool wineDrive(wchar_t letter, const char* unixFolder)
+{
+    struct UnixDrive {
+        ULONG size, type, fsType;
+        DWORD serial;
+        ULONGLONG unixDevice;
+        WCHAR letter;
+        USHORT mountPoint, device, label;
+    };
+    std::string record(sizeof(UnixDrive), '\0');
+    UnixDrive d = {};
+    d.type = unixFolder != nullptr ? 2 : 0;  // a hard disk's volume
+    d.letter = letter;
+    if (unixFolder != nullptr) {
+        d.mountPoint = static_cast<USHORT>(record.size());
+        record += std::string(unixFolder) + '\0';
+    }
+    d.size = static_cast<ULONG>(record.size());
+    std::memcpy(&record[0], &d, sizeof d);
+    HANDLE manager = CreateFileW(L"\\\\.\\MountPointManager", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                 nullptr, OPEN_EXISTING, 0, nullptr);
+    DWORD got = 0;
+    bool done = manager != INVALID_HANDLE_VALUE &&
+                DeviceIoControl(manager, CTL_CODE(0x6d, 32, METHOD_BUFFERED, FILE_READ_ACCESS | FILE_WRITE_ACCESS), &record[0],
+                                static_cast<DWORD>(record.size()), nullptr, 0, &got, nullptr);
+    if (manager != INVALID_HANDLE_VALUE)
+        CloseHandle(manager);
+    return done;
+}
+
+unsigned shortcutsIn(const std::string& folder)
+{
+    WIN32_FIND_DATAA f;
+    HANDLE find = FindFirstFileA((folder + "\\*.lnk").c_str(), &f);
+    unsigned n = 0;
+    for (bool more = find != INVALID_HANDLE_VALUE; more; more = FindNextFileA(find, &f) != 0)
+        ++n;
+    if (find != INVALID_HANDLE_VALUE)
+        FindClose(find);
+    return n;
+}
+
+// Shortcuts to a missing file on a drive that is there, the drive pulled once deleting has
+// begun: every shortcut still on disk then is kept, and says why.
+TEST_F(CliTest, ADriveThatLeavesWhileDeletingKeepsItsShortcuts)
+{
+    const unsigned count = 2000;
+    std::string unixFolder = "/tmp/vellmoor-leaving-" + std::to_string(GetCurrentProcessId());
+    CreateDirectoryA(onDriveZ(unixFolder).c_str(), nullptr);
+    if (GetDriveTypeA("R:\\") != DRIVE_NO_ROOT_DIR || !wineDrive(L'R', unixFolder.c_str()))
+        GTEST_SKIP() << "drive R: is in use, or Wine's mount manager did not take a new drive";
+    makeShortcut(missing, "R:\\nothere\\x.exe");
+    std::string bytes = readFile(missing), tree = work + "\\leaving";
+    CreateDirectoryA(tree.c_str(), nullptr);
+    for (unsigned i = 0; i < count; ++i)
+        writeFile(tree + "\\" + std::to_string(i) + ".lnk", bytes);
+    Started s = startCli("delete --format csv " + inQuotes(tree), work);
+    unsigned left = count;
+    for (int i = 0; i < 6000 && (left = shortcutsIn(tree)) == count; ++i)
+        Sleep(10);
+    bool pulled = wineDrive(L'R', nullptr);
+    Ran r = finishCli(s);
+    RemoveDirectoryA(onDriveZ(unixFolder).c_str());
+    ASSERT_TRUE(pulled);
+    ASSERT_LT(left, count) << "deleting never began";
+    unsigned kept = 0, deleted = 0;
+    for (std::size_t at = 0; (at = r.out.find(",kept,its target's drive or share is not there now", at)) != std::string::npos; ++at)
+        ++kept;
+    for (std::size_t at = 0; (at = r.out.find(",deleted,", at)) != std::string::npos; ++at)
+        ++deleted;
+    unsigned onDisk = shortcutsIn(tree);
+    EXPECT_EQ(r.code, 1u) << r.err;
+    EXPECT_GT(onDisk, 0u) << "every shortcut was deleted, after its drive had gone too";
+    EXPECT_EQ(kept, onDisk);
+    EXPECT_EQ(kept + deleted, count);
 }
 
 // The current user's Start menu and desktop, and the others of the standard places.
