@@ -9,6 +9,19 @@ make_demo=$1 cli=$2
 out=$(mktemp -d "${TMPDIR:-/tmp}/vellmoor-cli.XXXXXX")
 trap 'rm -rf "$out"' EXIT
 win() { echo "Z:${1//\//\\}"; }
+# A shortcut of its link information alone, as the shell reads it.
+make_link() { # shortcut, Windows target
+  python3 - "$1" "$2" <<'PY'
+import struct, sys
+target = sys.argv[2].encode('latin-1') + b'\0'
+volume = struct.pack('<IIII', 0x11, 3, 0x1234, 0x10) + b'\0'
+body = volume + target + b'\0'
+info = struct.pack('<7I', 0x1C + len(body), 0x1C, 1, 0x1C, 0x1C + len(volume), 0, 0x1C + len(volume) + len(target)) + body
+header = struct.pack('<I16sII', 0x4C, bytes.fromhex('0114020000000000c000000000000046'), 0x82, 0) + bytes(24) + \
+       struct.pack('<IiIHHII', 0, 0, 1, 0, 0, 0, 0)
+open(sys.argv[1], 'wb').write(header + info + bytes(4))
+PY
+}
 /usr/lib/wine/wine64 "$make_demo" "$(win "$out/demo")" 2>/dev/null
 for name in "a,b 'c' é中.lnk" 'semi;colon 😀.lnk'; do
   cp "$out/demo/Desktop/Game 2019.lnk" "$out/demo/Desktop/$name"
@@ -112,20 +125,7 @@ if id vmtest >/dev/null 2>&1 || useradd -M -d /nonexistent vmtest 2>/dev/null; t
   mkdir "$deny/locked" "$deny/open" "$deny/seen" "$deny/prefix"
   cp "$out/demo/Desktop/Game 2019.lnk" "$deny/locked/a.lnk"
   touch "$deny/locked/app.exe"
-  # Shortcuts of their link information alone, as the shell reads them: one whose target is
-  # not there, one whose target is in a folder this account may not open.
-  make_link() { # shortcut, Windows target
-    python3 - "$1" "$2" <<'PY'
-import struct, sys
-target = sys.argv[2].encode('latin-1') + b'\0'
-volume = struct.pack('<IIII', 0x11, 3, 0x1234, 0x10) + b'\0'
-body = volume + target + b'\0'
-info = struct.pack('<7I', 0x1C + len(body), 0x1C, 1, 0x1C, 0x1C + len(volume), 0, 0x1C + len(volume) + len(target)) + body
-header = struct.pack('<I16sII', 0x4C, bytes.fromhex('0114020000000000c000000000000046'), 0x82, 0) + bytes(24) + \
-         struct.pack('<IiIHHII', 0, 0, 1, 0, 0, 0, 0)
-open(sys.argv[1], 'wb').write(header + info + bytes(4))
-PY
-  }
+  # One whose target is not there, one whose target is in a folder this account may not open.
   make_link "$deny/open/b.lnk" "$(win "$deny/open/gone.exe")"
   make_link "$deny/seen/denied.lnk" "$(win "$deny/locked/app.exe")"
   cp "$cli" "$deny/vellmoor-cli.exe"
@@ -187,3 +187,52 @@ failed=$(cat "$out/first.csv" "$out/second.csv" | grep -c ',failed,' || true)
   || { echo "two quarantine runs: restore exit $?"; head -5 "$out/restore.err"; exit 1; }
 [ "$(ls "$race/tree" | wc -l)" = 1500 ] || { echo "two quarantine runs: $(ls "$race/tree" | wc -l) of 1500 back"; exit 1; }
 echo "two quarantine runs at once: 1500 moved, none failed, one restore brought all 1500 back"
+
+# A server that does not answer: a FUSE file system whose every lookup takes 10 s, reached as
+# two shares. Its shortcuts cost one wait per share, not one per shortcut, and are never
+# listed or deleted as broken; the plainly missing ones are. Ctrl+C during a wait stops the
+# run at once. The report is timed, not the process: under Wine a process ends only once its
+# abandoned lookup returns.
+if [ -c /dev/fuse ] && /usr/bin/python3 -c 'import fusepy' 2>/dev/null; then
+  hung=$out/hung unc=$WINEPREFIX/dosdevices/unc/vmhung-$$
+  mkdir -p "$hung" "$unc" "$out/hungtree"
+  /usr/bin/python3 "$(dirname "$0")/hung_fs.py" "$hung" 10 2>/dev/null &
+  fuse=$!
+  trap 'fusermount -u -z "$hung" 2>/dev/null; kill $fuse 2>/dev/null; rm -rf "$unc" "${race:-}" "$out"' EXIT
+  for _ in $(seq 1 100); do mountpoint -q "$hung" && break; sleep 0.05; done
+  ln -s "$hung" "$unc/a" && ln -s "$hung" "$unc/b"
+  for i in 1 2 3; do
+    make_link "$out/hungtree/a$i.lnk" "\\\\vmhung-$$\\a\\App$i\\app.exe"
+    make_link "$out/hungtree/b$i.lnk" "\\\\vmhung-$$\\b\\App$i\\app.exe"
+    make_link "$out/hungtree/gone$i.lnk" "$(win "$out/nothere$i.exe")"
+  done
+  reported() { # file, seconds: whether the report is there within that time
+    for _ in $(seq 1 $(( $2 * 20 ))); do [ -s "$1" ] && return 0; sleep 0.05; done
+    return 1
+  }
+  started=$SECONDS
+  /usr/lib/wine/wine64 "$cli" delete --remote --format csv --output "$(win "$out/hungdel.csv")" \
+    "$(win "$out/hungtree")" 2>/dev/null &
+  deleting=$!
+  reported "$out/hungdel.csv" 15 || { echo "a server that does not answer: no report after 15 s"; exit 1; }
+  took=$(( SECONDS - started ))
+  cat >"$out/hungstop.sh" <<RUN
+/usr/lib/wine/wine64 "$cli" list --remote --wait 600 --format csv --output "$(win "$out/hungstop.csv")" "$(win "$out/hungtree")"
+echo "exit=\$?"
+RUN
+  script -qfc "bash $out/hungstop.sh" "$out/hungstop.log" >/dev/null &
+  stopping=$!
+  sleep 2
+  pkill -INT -f "vellmoor-cli.exe list --remote --wait 600" || true
+  reported "$out/hungstop.csv" 2 || { echo "Ctrl+C while a server is waited for: no report within 2 s"; exit 1; }
+  wait $deleting && deleted=0 || deleted=$?
+  wait $stopping
+  grep -q 'exit=3' "$out/hungstop.log" || { echo "Ctrl+C while a server is waited for: not exit code 3"; tail -c 300 "$out/hungstop.log"; exit 1; }
+  [ "$deleted" = 0 ] && [ "$(grep -c ',missing,' "$out/hungdel.csv")" = 3 ] && [ "$(grep -c ',deleted,' "$out/hungdel.csv")" = 3 ] \
+    && [ "$(ls "$out/hungtree" | sort | tr '\n' ' ')" = "a1.lnk a2.lnk a3.lnk b1.lnk b2.lnk b3.lnk " ] \
+    || { echo "a server that does not answer: exit $deleted"; cat "$out/hungdel.csv"; ls "$out/hungtree"; exit 1; }
+  echo "a server that does not answer, as two shares: reported in $took s, only the 3 plainly missing deleted;"
+  echo "   Ctrl+C while it is waited for: reported at once, exit code 3"
+else
+  echo "a server that does not answer: not run (no /dev/fuse, or no python3-fusepy)"
+fi

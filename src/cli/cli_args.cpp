@@ -5,9 +5,10 @@
 const char cliUsage[] =
     "Finds broken shortcuts (.lnk, .pif) and deletes them.\n"
     "\n"
-    "  vellmoor-cli list   [--all] [--remote] [--include-absent] [--format text|csv|json] [--output FILE]\n"
+    "  vellmoor-cli list   [--all] [--remote] [--include-absent] [--wait SECONDS] [--format text|csv|json]\n"
+    "                      [--output FILE]\n"
     "                      (--standard | --all-profiles | [--] FOLDER...)\n"
-    "  vellmoor-cli delete [--recycle | --quarantine DIR] [--remote] [--include-absent]\n"
+    "  vellmoor-cli delete [--recycle | --quarantine DIR] [--remote] [--include-absent] [--wait SECONDS]\n"
     "                      [--format text|csv|json] [--output FILE] (--standard | --all-profiles | [--] FOLDER...)\n"
     "  vellmoor-cli restore [--format text|csv|json] [--output FILE] [--] DIR\n"
     "  vellmoor-cli --help | -h | /?      vellmoor-cli --version\n"
@@ -17,6 +18,8 @@ const char cliUsage[] =
     "  --all             list every shortcut, broken or not, with why\n"
     "  --remote          test network targets too\n"
     "  --include-absent  also delete shortcuts to an absent drive or an unreachable share\n"
+    "  --wait SECONDS    how long a drive or server may take to answer before its shortcuts\n"
+    "                    are taken as unreachable (default 3, 1 to 600)\n"
     "  --recycle         to the Recycle Bin (kept where a drive has none)\n"
     "  --quarantine DIR  moved into DIR, on the same drive, with a manifest; restore DIR puts\n"
     "                    them back, except where something is at the name now\n"
@@ -74,7 +77,7 @@ const char* parseCliArguments(int count, const char* const* args, CliArguments& 
         out.command = CLI_RESTORE;
     else
         return "unknown command (list, delete or restore)";
-    bool formatSeen = false, outputSeen = false, quarantineSeen = false, optionsEnded = false;
+    bool formatSeen = false, outputSeen = false, quarantineSeen = false, waitSeen = false, optionsEnded = false;
     for (int i = 1; i < count; ++i) {
         const char* a = args[i];
         const char* value;
@@ -113,6 +116,16 @@ const char* parseCliArguments(int count, const char* const* args, CliArguments& 
             if (value == nullptr)
                 return "--output needs a file name";
             out.output = value;
+        } else if (valueOption("--wait", count, args, i, value)) {
+            if (!once(waitSeen))
+                return "an option is given twice";
+            unsigned seconds = 0;
+            for (const char* c = value; c != nullptr && *c >= '0' && *c <= '9' && seconds <= 600; ++c)
+                seconds = seconds * 10 + static_cast<unsigned>(*c - '0');
+            std::size_t digits = value != nullptr ? std::strspn(value, "0123456789") : 0;
+            if (value == nullptr || digits == 0 || value[digits] != '\0' || seconds < 1 || seconds > 600)
+                return "--wait needs a number of seconds from 1 to 600";
+            out.waitSeconds = seconds;
         } else if (valueOption("--quarantine", count, args, i, value)) {
             if (!once(quarantineSeen))
                 return "an option is given twice";
@@ -132,7 +145,7 @@ const char* parseCliArguments(int count, const char* const* args, CliArguments& 
     if (out.recycle && out.quarantine != nullptr)
         return "--recycle and --quarantine exclude each other";
     if (out.command == CLI_RESTORE) {
-        if (out.all || out.remote || out.includeAbsent || out.standard || out.allProfiles || out.folders.size() != 1)
+        if (out.all || out.remote || out.includeAbsent || waitSeen || out.standard || out.allProfiles || out.folders.size() != 1)
             return "restore takes the quarantine folder, and only --format and --output";
         out.quarantine = out.folders[0];
         out.folders.clear();

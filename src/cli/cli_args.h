@@ -11,6 +11,7 @@ struct CliArguments {
     CliCommand command = CLI_HELP;
     bool all = false, remote = false, includeAbsent = false, recycle = false, standard = false, allProfiles = false;
     CliFormat format = FORMAT_TEXT;
+    unsigned waitSeconds = 3;  // for a drive or server to answer its first lookup
     const char* output = nullptr;  // null: standard output
     const char* quarantine = nullptr;  // delete: moved there, not deleted; restore: the folder
     std::vector<const char*> folders;

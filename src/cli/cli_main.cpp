@@ -21,6 +21,7 @@
 #include "search/folder_walk.h"
 #include "search/owner_view.h"
 #include "search/pump.h"
+#include "search/root_answers.h"
 #include "search/shortcut_check.h"
 #include "search/target_reason.h"
 #include "search/walk_rules.h"
@@ -310,6 +311,7 @@ static int run()
     SetConsoleCtrlHandler(onConsoleControl, TRUE);
     startProgress();
 
+    setRootWait(options.waitSeconds * 1000);
     Run walk = {options, {}, 0, 0};
     bool allListed = walkRoots(walk, roots);
     if (walk.unreadable > 0)
@@ -362,5 +364,7 @@ int main()
 {
     int code = run();
     releaseReport(report);
+    if (lookupsAbandoned())
+        TerminateProcess(GetCurrentProcess(), static_cast<UINT>(code));
     ExitProcess(static_cast<UINT>(code));
 }

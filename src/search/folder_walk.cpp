@@ -6,7 +6,7 @@
 #include "search/exact_text.h"
 #include "search/file_lookup.h"
 #include "search/pump.h"
-#include "search/target_reason.h"
+#include "search/root_answers.h"
 #include "search/walk_rules.h"
 
 // The found entry's name is one the system takes as it stands (see isExactName). Asked
@@ -281,8 +281,11 @@ static int scanFolder(char* end, std::size_t units)
         bool shortcut = length != 0 && isShortcutName(end + 1, length) &&
                         shortcutFits(units, static_cast<std::size_t>(lstrlenW(app.findData.cFileName))) &&
                         foundNameIsExact();
-        if (shortcut)
+        if (shortcut) {
             tellShortcut(static_cast<int>(depth + 1 + length));
+            if ((r = takeWaitStop()) != PUMP_GO_ON)
+                break;  // stopped while a drive or server was waited for
+        }
         if (progressDue(shortcut, app.tally)) {
             r = observer->step(observer->context, true);
             if (r != PUMP_GO_ON)
@@ -302,12 +305,14 @@ int walkFolder(int rootLength, std::size_t rootUnits, const WalkObserver& tell, 
     UINT oldMode = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
     observer = &tell;
     forgetRoots();  // a drive away in the last search may be back
+    setWhileWaiting(tell.step, tell.context);
     linksInside = 0;
     level = 0;
     walkRoot = app.pathBuf + rootLength;
     rootUnopened = false;
     takeFolderVolume(static_cast<std::size_t>(rootLength));
     int r = scanFolder(walkRoot, rootUnits);
+    setWhileWaiting(nullptr, nullptr);  // a check before a deletion waits without the walk's steps
     SetErrorMode(oldMode);
     rootOpened = !rootUnopened;
     return r;

@@ -8,6 +8,7 @@
 #include "search/link_layout.h"
 #include "search/owner_view.h"
 #include "search/path_limits.h"
+#include "search/root_answers.h"
 #include "search/target_views.h"
 #include "search/user_profiles.h"
 #include "search/walk_rules.h"
@@ -212,6 +213,8 @@ ShortcutState checkShortcut(bool testNetwork)
         return SHORTCUT_NO_TARGET;
     if (app.targetBuf[0] == '\\' && !testNetwork)
         return SHORTCUT_NOT_TESTED;  // network targets are tested only with Remote on
+    if (!rootAnswers(app.targetBuf, wideTarget))
+        return SHORTCUT_UNREACHABLE;  // its drive or server did not answer: not waited for again
     static const bool wow64 = runsUnderWow64();
     TargetFacts facts = {wow64, wow64 && mapsToNativeProgramFiles(app.targetBuf), wideTargetDiffers()};
     static const ShortcutState states[] = {SHORTCUT_PRESENT, SHORTCUT_MISSING, SHORTCUT_DENIED, SHORTCUT_UNREACHABLE};

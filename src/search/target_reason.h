@@ -12,8 +12,7 @@ const char* targetReason(ShortcutState state, const char* target);
 // The same for a target about to lose its shortcut: its drive or share asked now, and away
 // too where a drive letter holds another volume than the search found there. Null: there.
 const char* rootAwayNow(const char* target);
-// A new walk: what was learnt of drives and shares is asked again.
-void forgetRoots();
+
 
 // Whether a reason means the target is not there on a drive or share that answers: the
 // only one a shortcut is deleted for without being asked to take the others too.

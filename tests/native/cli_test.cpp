@@ -24,6 +24,8 @@ std::string parsed(std::vector<const char*> args)
         if (on)
             s += name;
     s += a.format == FORMAT_CSV ? " csv" : a.format == FORMAT_JSON ? " json" : "";
+    if (a.waitSeconds != 3)
+        s += " wait=" + std::to_string(a.waitSeconds);
     if (a.output != nullptr)
         s += std::string(" >") + a.output;
     if (a.quarantine != nullptr)
@@ -50,6 +52,15 @@ TEST(Cli, Arguments)
         {{"list", "--formats", "C:\\x"}, "error: unknown option"},
         {{"list", "C:\\x", "--format"}, "error: --format needs text, csv or json"},
         {{"list", "--format", "xml", "C:\\x"}, "error: --format needs text, csv or json"},
+        {{"list", "--wait", "1", "C:\\x"}, "list wait=1 [C:\\x]"},
+        {{"delete", "--wait=600", "C:\\x"}, "delete wait=600 [C:\\x]"},
+        {{"list", "--wait", "0", "C:\\x"}, "error: --wait needs a number of seconds from 1 to 600"},
+        {{"list", "--wait", "601", "C:\\x"}, "error: --wait needs a number of seconds from 1 to 600"},
+        {{"list", "--wait", "99999999999", "C:\\x"}, "error: --wait needs a number of seconds from 1 to 600"},
+        {{"list", "--wait", "2s", "C:\\x"}, "error: --wait needs a number of seconds from 1 to 600"},
+        {{"list", "--wait", "C:\\x"}, "error: --wait needs a number of seconds from 1 to 600"},
+        {{"list", "--wait", "1", "--wait", "2", "C:\\x"}, "error: an option is given twice"},
+        {{"restore", "--wait", "1", "Q:\\q"}, "error: restore takes the quarantine folder, and only --format and --output"},
         {{"list", "--output"}, "error: --output needs a file name"},
         {{"list", "--output="}, "error: --output needs a file name"},
         // A value is never the next option: the report would go to a file named "--recycle"
