@@ -44,6 +44,9 @@ if [ "$mode" = test ]; then
   want python3-liblnk sh -c 'python3 -c "import pylnk" || /usr/bin/python3 -c "import pylnk"'
   want procps have pgrep
   want libchm-bin have extract_chmLib
+  # A drive or server that does not answer, for the tests: a FUSE file system in Python.
+  want python3-fusepy /usr/bin/python3 -c 'import fusepy'
+  want fuse3 have fusermount
 fi
 
 # The 32-bit Wine only where this kernel can start 32-bit programs at all.
