@@ -32,6 +32,7 @@ bash scripts/check-exe.sh build/win64/vellmoor-cli.exe x86-64 console
 step "the installer and the package command on a mirror's bad day"
 bash tests/install_check.sh
 
+export VELLMOOR_TEST_SHARES=1
 source scripts/wine-env.sh
 trap wine_env_stop EXIT
 

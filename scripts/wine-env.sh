@@ -58,6 +58,30 @@ done
 # Drive V: is a folder of the tests' own, so a search can start at a drive root.
 mkdir -p "$root/build/drive-v"
 ln -sfn "$root/build/drive-v" "$WINEPREFIX/dosdevices/v:"
+# For the tests (VELLMOOR_TEST_SHARES=1): a server that does not answer, as the shares
+# \\vmhung\a and \\vmhung\b: a FUSE file system whose every lookup takes 10 s.
+# VELLMOOR_HUNG_SHARE names the server, or VELLMOOR_HUNG_WHY says why there is none.
+_wine_hung_fs="" _wine_hung_dir="$root/build/hung"
+export VELLMOOR_HUNG_SHARE="" VELLMOOR_HUNG_WHY="not asked for (VELLMOOR_TEST_SHARES=1)"
+if [ "${VELLMOOR_TEST_SHARES:-0}" = 1 ]; then
+  fusermount -u -z "$_wine_hung_dir" 2>/dev/null || true
+  mkdir -p "$_wine_hung_dir" "$WINEPREFIX/dosdevices/unc/vmhung"
+  if [ ! -c /dev/fuse ] || ! /usr/bin/python3 -c 'import fusepy' 2>/dev/null; then
+    VELLMOOR_HUNG_WHY="no /dev/fuse, or no python3-fusepy"
+  else
+    /usr/bin/python3 "$root/tests/hung_fs.py" "$_wine_hung_dir" 10 >/dev/null 2>&1 &
+    _wine_hung_fs=$!
+    for _ in $(seq 1 100); do mountpoint -q "$_wine_hung_dir" && break; sleep 0.05; done
+    if mountpoint -q "$_wine_hung_dir"; then
+      ln -sfn "$_wine_hung_dir" "$WINEPREFIX/dosdevices/unc/vmhung/a"
+      ln -sfn "$_wine_hung_dir" "$WINEPREFIX/dosdevices/unc/vmhung/b"
+      VELLMOOR_HUNG_SHARE='\\vmhung' VELLMOOR_HUNG_WHY=""
+    else
+      VELLMOOR_HUNG_WHY="the FUSE file system could not be mounted here"
+    fi
+  fi
+fi
+
 wineserver -k >/dev/null 2>&1 || true
 wineserver -p
 # The first Wine process starts the prefix's services, which keep whatever output they
@@ -67,6 +91,11 @@ wineserver -p
 "$WINE64" explorer.exe /desktop </dev/null >/dev/null 2>&1 &
 
 wine_env_stop() {
+  # Lookups still waiting on the hung shares fail at once, and their programs can end.
+  if [ -n "$_wine_hung_fs" ]; then
+    fusermount -u -z "$_wine_hung_dir" 2>/dev/null || true
+    kill "$_wine_hung_fs" 2>/dev/null || true
+  fi
   wineserver -k >/dev/null 2>&1 || true
   if [ -n "$_wine_started_xvfb" ]; then kill "$_wine_started_xvfb" 2>/dev/null || true; fi
 }

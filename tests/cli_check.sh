@@ -188,22 +188,16 @@ failed=$(cat "$out/first.csv" "$out/second.csv" | grep -c ',failed,' || true)
 [ "$(ls "$race/tree" | wc -l)" = 1500 ] || { echo "two quarantine runs: $(ls "$race/tree" | wc -l) of 1500 back"; exit 1; }
 echo "two quarantine runs at once: 1500 moved, none failed, one restore brought all 1500 back"
 
-# A server that does not answer: a FUSE file system whose every lookup takes 10 s, reached as
-# two shares. Its shortcuts cost one wait per share, not one per shortcut, and are never
-# listed or deleted as broken; the plainly missing ones are. Ctrl+C during a wait stops the
-# run at once. The report is timed, not the process: under Wine a process ends only once its
-# abandoned lookup returns.
-if [ -c /dev/fuse ] && /usr/bin/python3 -c 'import fusepy' 2>/dev/null; then
-  hung=$out/hung unc=$WINEPREFIX/dosdevices/unc/vmhung-$$
-  mkdir -p "$hung" "$unc" "$out/hungtree"
-  /usr/bin/python3 "$(dirname "$0")/hung_fs.py" "$hung" 10 2>/dev/null &
-  fuse=$!
-  trap 'fusermount -u -z "$hung" 2>/dev/null; kill $fuse 2>/dev/null; rm -rf "$unc" "${race:-}" "$out"' EXIT
-  for _ in $(seq 1 100); do mountpoint -q "$hung" && break; sleep 0.05; done
-  ln -s "$hung" "$unc/a" && ln -s "$hung" "$unc/b"
+# A server that does not answer (the test environment's \\vmhung, a FUSE file system whose
+# every lookup takes 10 s), reached as two shares. Its shortcuts cost one wait per share, not
+# one per shortcut, and are never listed or deleted as broken; the plainly missing ones are.
+# Ctrl+C during a wait stops the run at once. The report is timed, not the process: under
+# Wine a process ends only once its abandoned lookup returns.
+if [ -n "${VELLMOOR_HUNG_SHARE:-}" ]; then
+  mkdir -p "$out/hungtree"
   for i in 1 2 3; do
-    make_link "$out/hungtree/a$i.lnk" "\\\\vmhung-$$\\a\\App$i\\app.exe"
-    make_link "$out/hungtree/b$i.lnk" "\\\\vmhung-$$\\b\\App$i\\app.exe"
+    make_link "$out/hungtree/a$i.lnk" "$VELLMOOR_HUNG_SHARE\\a\\App$i\\app.exe"
+    make_link "$out/hungtree/b$i.lnk" "$VELLMOOR_HUNG_SHARE\\b\\App$i\\app.exe"
     make_link "$out/hungtree/gone$i.lnk" "$(win "$out/nothere$i.exe")"
   done
   reported() { # file, seconds: whether the report is there within that time
@@ -234,5 +228,5 @@ RUN
   echo "a server that does not answer, as two shares: reported in $took s, only the 3 plainly missing deleted;"
   echo "   Ctrl+C while it is waited for: reported at once, exit code 3"
 else
-  echo "a server that does not answer: not run (no /dev/fuse, or no python3-fusepy)"
+  echo "a server that does not answer: not run ($VELLMOOR_HUNG_WHY)"
 fi

@@ -698,6 +698,70 @@ TEST_F(SearchTest, NetworkTargetsOnlyWithRemote)
     EXPECT_EQ(search(root), Paths{root + "\\unc.lnk"}) << "its server does not answer";
 }
 
+// A shortcut of its link information alone, its local path `target`: saving it looks at no
+// target, which a server that does not answer would make wait.
+void linkInfoShortcut(const std::string& path, const std::string& target)
+{
+    auto u32 = [](std::string& b, unsigned v) {
+        for (int i = 0; i < 4; ++i)
+            b += static_cast<char>((v >> (8 * i)) & 0xFF);
+    };
+    std::string volume, info, header;
+    for (unsigned v : {0x11u, 3u, 0x1234u, 0x10u})
+        u32(volume, v);
+    volume += '\0';
+    std::string body = volume + target + '\0' + '\0';
+    unsigned at = 0x1C;
+    for (unsigned v : {at + static_cast<unsigned>(body.size()), at, 1u, at, at + static_cast<unsigned>(volume.size()), 0u,
+                       at + static_cast<unsigned>(volume.size() + target.size() + 1)})
+        u32(info, v);
+    u32(header, 0x4C);
+    header += std::string("\x01\x14\x02\0\0\0\0\0\xC0\0\0\0\0\0\0\x46", 16);
+    u32(header, 0x82);  // link information, Unicode
+    header += std::string(4 + 24, '\0');
+    u32(header, 0);
+    u32(header, 0);
+    u32(header, 1);  // shown normally
+    header += std::string(2 + 2 + 4 + 4, '\0');
+    writeFile(path, header + info + body + std::string(4, '\0'));
+}
+
+// A server that does not answer (the tests' \\vmhung, whose every lookup takes 10 s) as two
+// shares, with Remote on: one wait of 3 s per share, not one per shortcut; its shortcuts are
+// not listed, the plainly missing ones are; Esc during a wait stops the search at once.
+TEST_F(SearchTest, AServerThatDoesNotAnswerIsWaitedForOncePerShare)
+{
+    char share[64] = "";
+    GetEnvironmentVariableA("VELLMOOR_HUNG_SHARE", share, sizeof share);
+    if (share[0] == '\0')
+        GTEST_SKIP() << "no server that does not answer in this environment";
+    Paths missing;
+    for (int i = 1; i <= 3; ++i) {
+        for (const char* s : {"a", "b"})
+            linkInfoShortcut(root + "\\" + s + std::to_string(i) + ".lnk",
+                             std::string(share) + "\\" + s + "\\App" + std::to_string(i) + "\\app.exe");
+        missing.push_back(root + "\\gone" + std::to_string(i) + ".lnk");
+        brokenShortcut(missing.back());
+    }
+    SendMessageA(app.remoteCheck, BM_CLICK, 0, 0);
+    DWORD started = GetTickCount();
+    EXPECT_EQ(search(root), missing);
+    EXPECT_LT(GetTickCount() - started, 15000u) << "waited for more than once per share";
+
+    static DWORD escAt;
+    escAt = 0;
+    started = GetTickCount();
+    HWND stopper = actDuringRun([started] { return GetTickCount() - started > 1000; },
+                                [] { escAt = GetTickCount(), PostMessageA(app.resultList, WM_KEYDOWN, VK_ESCAPE, 0); });
+    SetWindowTextA(app.folderBox, root.c_str());
+    SendMessageA(app.mainWindow, WM_COMMAND, IDC_SEARCH, 0);
+    DWORD ended = GetTickCount();
+    ASSERT_NE(escAt, 0u);
+    EXPECT_LT(ended - escAt, 2000u) << "Esc did not stop the wait";
+    EXPECT_EQ(windowText(app.searchButton), "Search");
+    DestroyWindow(stopper);
+}
+
 TEST_F(SearchTest, TargetBeyondTheCodePageIsTestedThroughWideNames)
 {
     std::wstring wroot(root.begin(), root.end());
