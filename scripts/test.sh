@@ -37,7 +37,7 @@ source scripts/wine-env.sh
 trap wine_env_stop EXIT
 
 step "Windows tests under Wine, 64-bit program"
-ctest --preset win64 --timeout 180
+ctest --preset win64 --timeout 180 -j2
 
 step "the downloads: made, unpacked and run, and made again elsewhere to the same bytes"
 bash scripts/package.sh
@@ -46,7 +46,7 @@ bash tests/reproducible_check.sh
 
 if [ "$WINE32_OK" = 1 ]; then
   step "Windows tests under Wine, 32-bit program"
-  ctest --preset win32 --timeout 180
+  ctest --preset win32 --timeout 180 -j2
 else
   step "Windows tests under Wine, 32-bit program: not run, because $WINE32_WHY;"
   echo "   the 32-bit build was compiled and its executables checked above."

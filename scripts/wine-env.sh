@@ -59,7 +59,7 @@ done
 mkdir -p "$root/build/drive-v"
 ln -sfn "$root/build/drive-v" "$WINEPREFIX/dosdevices/v:"
 # For the tests (VELLMOOR_TEST_SHARES=1): a server that does not answer, as the shares
-# \\vmhung\a and \\vmhung\b: a FUSE file system whose every lookup takes 10 s.
+# \\vmhung\a and \\vmhung\b: a FUSE file system whose every lookup takes 5 s.
 # VELLMOOR_HUNG_SHARE names the server, or VELLMOOR_HUNG_WHY says why there is none.
 _wine_hung_fs="" _wine_hung_dir="$root/build/hung"
 export VELLMOOR_HUNG_SHARE="" VELLMOOR_HUNG_WHY="not asked for (VELLMOOR_TEST_SHARES=1)"
@@ -69,7 +69,7 @@ if [ "${VELLMOOR_TEST_SHARES:-0}" = 1 ]; then
   if [ ! -c /dev/fuse ] || ! /usr/bin/python3 -c 'import fusepy' 2>/dev/null; then
     VELLMOOR_HUNG_WHY="no /dev/fuse, or no python3-fusepy"
   else
-    /usr/bin/python3 "$root/tests/hung_fs.py" "$_wine_hung_dir" 10 >/dev/null 2>&1 &
+    /usr/bin/python3 "$root/tests/hung_fs.py" "$_wine_hung_dir" 5 >/dev/null 2>&1 &
     _wine_hung_fs=$!
     for _ in $(seq 1 100); do mountpoint -q "$_wine_hung_dir" && break; sleep 0.05; done
     if mountpoint -q "$_wine_hung_dir"; then

@@ -209,7 +209,7 @@ unsigned shortcutsIn(const std::string& folder)
 // begun: every shortcut still on disk then is kept, and says why.
 TEST_F(CliTest, ADriveThatLeavesWhileDeletingKeepsItsShortcuts)
 {
-    const unsigned count = 2000;
+    const unsigned count = 1000;
     std::string unixFolder = "/tmp/vellmoor-leaving-" + std::to_string(GetCurrentProcessId());
     CreateDirectoryA(onDriveZ(unixFolder).c_str(), nullptr);
     if (GetDriveTypeA("R:\\") != DRIVE_NO_ROOT_DIR || !wineDrive(L'R', unixFolder.c_str()))

@@ -726,7 +726,7 @@ void linkInfoShortcut(const std::string& path, const std::string& target)
     writeFile(path, header + info + body + std::string(4, '\0'));
 }
 
-// A server that does not answer (the tests' \\vmhung, whose every lookup takes 10 s) as two
+// A server that does not answer (the tests' \\vmhung, whose every lookup takes 5 s) as two
 // shares, with Remote on: one wait of 3 s per share, not one per shortcut; its shortcuts are
 // not listed, the plainly missing ones are; Esc during a wait stops the search at once.
 TEST_F(SearchTest, AServerThatDoesNotAnswerIsWaitedForOncePerShare)
