@@ -177,11 +177,11 @@ static int benchCtrlSearch(const std::string& temp, unsigned count, int rounds)
     const WalkObserver observer = ctrlObserver<WalkObserver>();
     double best = 1e9;
     for (int i = 0; i < rounds; ++i) {
-        lstrcpynA(app.pathBuf, folder.c_str(), MAX_PATH);
+        lstrcpynA(app.search.pathBuf, folder.c_str(), MAX_PATH);
         walkListed = 0;
         bool opened;
         double t = now();
-        walkFolder(static_cast<int>(folder.size()), folder.size(), observer, opened);
+        walkFolder(app.search, static_cast<int>(folder.size()), folder.size(), observer, opened);
         double elapsed = now() - t;
         std::printf("round %d: Ctrl walk of %u shortcuts: %.1f ms, %u listed\n", i + 1, count, elapsed * 1000, walkListed);
         best = elapsed < best ? elapsed : best;

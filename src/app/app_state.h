@@ -11,6 +11,7 @@ constexpr UINT MSG_PLACE_POPUP = 0x8002;
 constexpr UINT MSG_RESTORE_FOLDER_TEXT = 0x800A;
 
 #include "search/path_limits.h"
+#include "search/search_state.h"
 
 constexpr int ITEM_PATH_BYTES = PATH_BUF_BYTES;
 
@@ -26,7 +27,7 @@ struct AppState {
     int unit, frameX, frameY;
 
     int busy;  // 0 idle, positive: a run is on the stack, negative: it was asked to stop
-    unsigned linkCount, tally;
+    unsigned linkCount;
     int maxExtent;
 
     unsigned hoverIndex;  // entry under the pointer, see normaliseHover()
@@ -35,10 +36,8 @@ struct AppState {
     unsigned menuEntry;  // the entry the context menu was opened for; itemPath holds its text
     unsigned menuPick;  // last enabled menu item highlighted; bit 16: right button went down on it
 
-    char pathBuf[PATH_BUF_BYTES];
+    SearchState search;  // the engine's: pathBuf, targetBuf, findData, tally
     char restoreText[FOLDER_TEXT_BYTES];  // the folder text a queued restore puts back; a walk may own pathBuf by then
-    alignas(wchar_t) char targetBuf[702];  // the shortcut's UTF-16 path, then its 8-bit target
-    WIN32_FIND_DATAW findData;  // wide: the 8-bit find functions turn names they cannot hold into patterns
     char tipText[96];  // the tip in Shift_JIS, the program's own text
     wchar_t tipShown[160];  // the reason, if any, and the same as UTF-16, as the control shows it on every system
     TTTOOLINFOW toolInfo;

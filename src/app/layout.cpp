@@ -95,9 +95,9 @@ void placePopup(WPARAM preselect)
     if (preselect != 0) {
         // The browser reads the path while handling the request, which happens after this
         // handler returns; pathBuf is not touched in between.
-        LRESULT len = SendMessageA(app.folderBox, WM_GETTEXT, FOLDER_TEXT_BYTES, reinterpret_cast<LPARAM>(app.pathBuf));
+        LRESULT len = SendMessageA(app.folderBox, WM_GETTEXT, FOLDER_TEXT_BYTES, reinterpret_cast<LPARAM>(app.search.pathBuf));
         if (len > 0)
-            PostMessageA(popup, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(app.pathBuf));
+            PostMessageA(popup, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(app.search.pathBuf));
     }
     const WindowRect& w = app.settings.windowRect;
     int x = popupCoordinate(w.left, app.frameX, r.right - r.left, GetSystemMetrics(SM_CXSCREEN));

@@ -9,7 +9,6 @@
 #include <string>
 #include <vector>
 
-#include "app/app_state.h"
 #include "cli/cli_args.h"
 #include "cli/cli_console.h"
 #include "cli/cli_folders.h"
@@ -20,7 +19,6 @@
 #include "results/delete_file.h"
 #include "search/folder_walk.h"
 #include "search/owner_view.h"
-#include "search/pump.h"
 #include "search/root_answers.h"
 #include "search/shortcut_check.h"
 #include "search/target_reason.h"
@@ -53,6 +51,8 @@ static BOOL WINAPI onConsoleControl(DWORD event)
 
 // --- The walk's observer ----------------------------------------------------------------
 
+static SearchState search;  // the one search of the run, and the checks before deletions
+
 struct Entry {
     std::string text;  // the path in the program's 8-bit text, as deletion takes it
     std::string path, target, reason, modified, owner;
@@ -73,8 +73,8 @@ static bool cliLists(void* context, const FoundShortcut& s)
     ++run.shortcutsMet;
     if (s.state == SHORTCUT_UNREADABLE)
         ++run.unreadable;
-    bool unsure = s.state == SHORTCUT_DENIED || s.state == SHORTCUT_UNREACHABLE;
-    return run.options.all || (unsure && run.options.includeAbsent) || isListedAsBroken(targetReason(s.state, app.targetBuf));
+    const char* reason = targetReason(s.state, search.targetBuf);
+    return run.options.all || isListedAsBroken(reason) || (run.options.includeAbsent && ruleOfReason(reason) == RULE_UNSURE);
 }
 
 static void cliListed(void* context, const FoundShortcut& s)
@@ -89,21 +89,20 @@ static void cliListed(void* context, const FoundShortcut& s)
     e.path = utf8OfText(s.path);
     e.owner = ownerOf(wideOfUtf8(e.path));
     bool resolved = s.state != SHORTCUT_UNREADABLE && s.state != SHORTCUT_NO_TARGET;
-    e.target = resolved ? utf8OfText(app.targetBuf) : "";
-    e.reason = s.link ? "link" : targetReason(s.state, app.targetBuf);
+    e.target = resolved ? utf8OfText(search.targetBuf) : "";
+    e.reason = s.link ? "link" : targetReason(s.state, search.targetBuf);
     e.modified = isoOfFileTime(s.find->ftLastWriteTime);
     e.length = s.length;
     e.file = s.file;
-    bool unsure = e.reason == "drive-absent" || e.reason == "share-unreachable" || e.reason == "denied" ||
-                  e.reason == "unreachable";
-    e.deletable = isPlainlyMissing(e.reason.c_str()) || (run.options.includeAbsent && unsure);
-    e.file.unsureToo = e.deletable && unsure;
+    ReasonRule rule = ruleOfReason(e.reason.c_str());
+    e.deletable = rule == RULE_MISSING || (run.options.includeAbsent && (rule == RULE_AWAY || rule == RULE_UNSURE));
+    e.file.unsureToo = e.deletable && rule != RULE_MISSING;
     run.entries.push_back(e);
 }
 
 static void showWalkProgress(const Run& run, bool now)
 {
-    showProgress(std::to_string(app.tally) + " files, " + std::to_string(run.shortcutsMet) + " shortcuts, " +
+    showProgress(std::to_string(search.tally) + " files, " + std::to_string(run.shortcutsMet) + " shortcuts, " +
                      std::to_string(run.entries.size()) + " listed",
                  now);
 }
@@ -180,9 +179,9 @@ static bool walkRoots(Run& run, const std::vector<WalkRoot>& roots)
     unsigned profilesUnread = 0;
     for (const WalkRoot& f : roots) {
         console.fence = f.fence.empty() ? nullptr : f.fence.c_str();
-        lstrcpynA(app.pathBuf, f.text.c_str(), FOLDER_TEXT_BYTES);
+        lstrcpynA(search.pathBuf, f.text.c_str(), FOLDER_TEXT_BYTES);
         bool opened;
-        if (walkFolder(static_cast<int>(f.walkBytes), f.walkUnits, console, opened) != PUMP_GO_ON)
+        if (walkFolder(search, static_cast<int>(f.walkBytes), f.walkUnits, console, opened) != PUMP_GO_ON)
             break;
         if (!opened && f.ofAProfile) {
             ++profilesUnread;  // another account's folders: told, not a failure of the run
@@ -320,7 +319,7 @@ static int run()
 
     bool deleting = options.command == CLI_DELETE;
     bool left = false;
-    beginDeletions();
+    beginDeletions(nullptr);
     std::vector<Entry>& entries = walk.entries;
     std::vector<CliRecord> records;
     for (std::size_t i = 0; i < entries.size(); ++i) {
@@ -341,7 +340,7 @@ static int run()
             lstrcpynA(source, e.text.c_str(), PATH_BUF_BYTES - 1);
             QuarantineItem item = {&quarantine, source, e.path, e.target, e.reason};
             const HandOver toQuarantine = {quarantineFile, &item};
-            DeleteResult d = deleteListedFile(source, e.length, e.file, options.recycle,
+            DeleteResult d = deleteListedFile(search, source, e.length, e.file, options.recycle,
                                               options.quarantine != nullptr ? &toQuarantine : nullptr);
             left = describe(d, r) || left;
             if (quarantine.replaced && d.outcome == OUTCOME_FAILED)

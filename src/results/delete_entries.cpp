@@ -30,7 +30,7 @@ static int deleteEntry(unsigned i, bool menuEntry)
     // A copy: a search run inside the shell's operation may replace the records.
     const ListedFile* record = listedFileOf(i);
     ListedFile listed = record != nullptr ? *record : ListedFile{};
-    bool gone = record != nullptr && isGone(deleteListedFile(source, len, listed, app.settings.recycle != 0).outcome);
+    bool gone = record != nullptr && isGone(deleteListedFile(app.search, source, len, listed, app.settings.recycle != 0).outcome);
     // The shell may dispatch messages while it works: a command run inside it may have
     // changed the list, and row i may now be another entry.
     char now[PATH_BUF_BYTES];
@@ -64,7 +64,7 @@ static void finishDeleting(bool refresh)
 
 void deleteEntries(UINT command, unsigned index)
 {
-    beginDeletions();
+    beginDeletions(app.mainWindow);
     if (command & 0x10) {  // "&Delet Item"
         finishDeleting(deleteEntry(index, true) >= 0);
         return;

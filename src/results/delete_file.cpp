@@ -1,6 +1,5 @@
 #include "results/delete_file.h"
 
-#include "app/app_state.h"
 #include "results/recycle_item.h"
 #include "results/unpin_item.h"
 #include "search/exact_text.h"
@@ -59,13 +58,15 @@ static bool deleteForGood(HANDLE held)
     return deleted;
 }
 
+static HWND deletionOwner;  // of the shell's operation
+
 // To the bin, through the shell's operation, which takes a name. The caller holds the
 // checked file open across it; afterwards that file must be gone from its name.
 static bool recycle(char* source, int len, const FileIdentity& identity)
 {
     source[len + 1] = '\0';  // the shell takes a list of names ending in a double NUL
     SHFILEOPSTRUCTA op = {};
-    op.hwnd = app.mainWindow;  // none in the console program
+    op.hwnd = deletionOwner;  // none in the console program
     op.wFunc = FO_DELETE;
     op.pFrom = source;
     op.fFlags = DELETE_TO_BIN;
@@ -105,7 +106,11 @@ static std::uint32_t binVolume[BIN_VOLUMES];
 static bool binAnswer[BIN_VOLUMES];
 static unsigned binVolumesKnown;
 
-void beginDeletions() { binVolumesKnown = 0; }
+void beginDeletions(HWND owner)
+{
+    binVolumesKnown = 0;
+    deletionOwner = owner;
+}
 
 static bool hasRecycleBin(const char* source, std::uint32_t volume)
 {
@@ -150,11 +155,12 @@ static DeleteResult afterFailure(const char* source, const FileIdentity& identit
 // reconnected, a program reinstalled) makes the shortcut valid again, and one whose drive
 // has gone since (unplugged, another medium in it) may only be away. A shortcut the shell
 // cannot read now says nothing about its target.
-static DeleteOutcome checkAgain(const char* source, const ListedFile& listed)
+static DeleteOutcome checkAgain(SearchState& search, const char* source, const ListedFile& listed)
 {
-    lstrcpynA(app.pathBuf, source, PATH_BUF_BYTES);
-    switch (checkShortcut(listed.networkTested)) {
-    case SHORTCUT_MISSING: return listed.unsureToo || rootAwayNow(app.targetBuf) == nullptr ? OUTCOME_DELETED : OUTCOME_ROOT_AWAY;
+    lstrcpynA(search.pathBuf, source, PATH_BUF_BYTES);
+    switch (checkShortcut(search, listed.networkTested)) {
+    case SHORTCUT_MISSING:
+        return listed.unsureToo || rootAwayNow(search.targetBuf) == nullptr ? OUTCOME_DELETED : OUTCOME_ROOT_AWAY;
     case SHORTCUT_UNREADABLE: return OUTCOME_UNREADABLE;
     case SHORTCUT_DENIED:
     case SHORTCUT_UNREACHABLE: return listed.unsureToo ? OUTCOME_DELETED : OUTCOME_NOT_MISSING;
@@ -163,7 +169,8 @@ static DeleteOutcome checkAgain(const char* source, const ListedFile& listed)
     }
 }
 
-DeleteResult deleteListedFile(char* source, int len, const ListedFile& listed, bool toBin, const HandOver* handOver)
+DeleteResult deleteListedFile(SearchState& search, char* source, int len, const ListedFile& listed, bool toBin,
+                              const HandOver* handOver)
 {
     if (!namesExactly(source))
         return {OUTCOME_NOT_THE_FILE, 0};  // the shell would delete every file a pattern matches, or a name's twin
@@ -174,7 +181,7 @@ DeleteResult deleteListedFile(char* source, int len, const ListedFile& listed, b
         return {found == FOUND_NOTHING ? awayFromItsName(source, listed.identity) : OUTCOME_GONE, 0};
     if (found != FOUND_LISTED)
         return {found == FOUND_UNREADABLE ? OUTCOME_FAILED : OUTCOME_NOT_THE_FILE, error};
-    DeleteResult result = {listed.checked ? checkAgain(source, listed) : OUTCOME_DELETED, 0};
+    DeleteResult result = {listed.checked ? checkAgain(search, source, listed) : OUTCOME_DELETED, 0};
     // Readable when listed, not now: another program, such as a second run on the same tree,
     // holds it for a moment. It may go meanwhile, or be readable again.
     for (int tries = 0; result.outcome == OUTCOME_UNREADABLE && tries < 8; ++tries) {
@@ -184,7 +191,7 @@ DeleteResult deleteListedFile(char* source, int len, const ListedFile& listed, b
             break;
         }
         Sleep(25);
-        result.outcome = checkAgain(source, listed);
+        result.outcome = checkAgain(search, source, listed);
     }
     if (result.outcome == OUTCOME_DELETED) {
         toBin = toBin && handOver == nullptr && !isInRecycledFolder(source, static_cast<std::size_t>(len));

@@ -5,7 +5,8 @@
 #include <windows.h>
 #include <shellapi.h>
 
-#include "results/listed_files.h"
+#include "results/listed_file.h"
+#include "search/search_state.h"
 
 enum DeleteOutcome {
     OUTCOME_GONE,          // no longer on its volume: deleted by another program, or another run
@@ -37,8 +38,8 @@ struct DeleteResult {
 };
 
 // Before a Delete of many entries, or a console run: what was learnt of the volumes' bins
-// is asked again.
-void beginDeletions();
+// is asked again. `owner`: the window the shell's Recycle Bin operation belongs to, or null.
+void beginDeletions(HWND owner);
 
 // Instead of deleting: a checked file handed to `take` with its checked handle, which answers
 // what became of it and leaves the system's error behind where it failed. It unpins the file
@@ -48,8 +49,9 @@ struct HandOver {
     void* context;
 };
 
-// `source` holds the path (`len` bytes) with room for a second NUL after it.
-DeleteResult deleteListedFile(char* source, int len, const ListedFile& listed, bool toBin,
+// `source` holds the path (`len` bytes) with room for a second NUL after it. A checked
+// shortcut's target is checked again through `search`.
+DeleteResult deleteListedFile(SearchState& search, char* source, int len, const ListedFile& listed, bool toBin,
                               const HandOver* handOver = nullptr);
 
 // The shell's file operation and its question whether a volume has a Recycle Bin; tests

@@ -1,6 +1,7 @@
 #include "results/entry_drawing.h"
 
 #include "app/app_state.h"
+#include "results/entry_texts.h"
 #include "results/listed_files.h"
 #include "search/exact_text.h"
 

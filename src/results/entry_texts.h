@@ -1,6 +1,7 @@
 // Texts made from an entry without the window system: the file-time tip, the reason an entry
 // is drawn grey, and the clipboard's joined paths.
 #pragma once
+#include "results/listed_file.h"  // EntryAway
 #include <cstddef>
 
 struct TipTime {
@@ -14,9 +15,6 @@ constexpr std::size_t TIP_TEXT_BYTES = 96;
 // with the labels 作成, 更新, 参照; lines joined by CR LF. `out` holds TIP_TEXT_BYTES.
 void formatTipText(char* out, const TipTime times[3]);
 
-// Why a listed target may only be away for now: its drive or its server. Such an entry is
-// drawn grey, with the reason after its path and at the head of its tip.
-enum EntryAway : unsigned char { AWAY_NONE, AWAY_DRIVE, AWAY_SERVER };
 
 // "drive Q: not present", "server not answering", or "" for none.
 void formatAwayText(char* out, std::size_t size, EntryAway away, char drive);

@@ -4,17 +4,8 @@
 #pragma once
 #include <windows.h>
 
-#include "results/entry_texts.h"
-#include "search/file_identity.h"
+#include "results/listed_file.h"
 
-struct ListedFile {
-    FileIdentity identity;
-    bool checked;        // listed as broken (a Ctrl search lists every shortcut unchecked)
-    bool networkTested;  // its search tested network targets: Delete checks it again so
-    bool unsureToo;      // deleted also while its target cannot be seen or does not answer
-    EntryAway away;      // its drive or server may only be away: drawn grey
-    char drive;          // with AWAY_DRIVE, the target's drive letter
-};
 
 // Every record goes, with the list's entries.
 void forgetListedFiles();

@@ -5,6 +5,7 @@
 #include "res/resource.h"
 #include "results/entry_actions.h"
 #include "results/entry_drawing.h"
+#include "results/entry_texts.h"
 #include "results/listed_files.h"
 #include "results/status_text.h"
 #include "results/tooltip.h"
@@ -16,7 +17,7 @@ void updateStatus(int mode)
     if (mode < 0) {
         SendMessageA(app.resultList, LB_RESETCONTENT, 0, 0);
         SendMessageA(app.resultList, LB_SETHORIZONTALEXTENT, 0, 0);
-        app.linkCount = app.tally = 0;
+        app.linkCount = app.search.tally = 0;
         app.maxExtent = 0;
         forgetListedFiles();
         dropTooltip();
@@ -24,11 +25,11 @@ void updateStatus(int mode)
     } else {
         if (mode == 0)
             app.linkCount = static_cast<unsigned>(SendMessageA(app.resultList, LB_GETCOUNT, 0, 0));
-        app.tally = app.linkCount != 0 ? static_cast<unsigned>(SendMessageA(app.resultList, LB_GETSELCOUNT, 0, 0)) : 0;
-        formatStatus(text, sizeof text, app.tally, app.linkCount);
+        app.search.tally = app.linkCount != 0 ? static_cast<unsigned>(SendMessageA(app.resultList, LB_GETSELCOUNT, 0, 0)) : 0;
+        formatStatus(text, sizeof text, app.search.tally, app.linkCount);
     }
     SetWindowTextA(app.statusLabel, text);
-    EnableWindow(app.deleteButton, app.tally != 0);
+    EnableWindow(app.deleteButton, app.search.tally != 0);
 }
 
 // Drawn at once, every new entry would cost the list a scroll and a scroll-bar update, more

@@ -2,18 +2,18 @@
 
 #include <cstring>
 
-#include "app/app_state.h"
 #include "search/exact_text.h"
 #include "search/file_lookup.h"
-#include "search/pump.h"
 #include "search/root_answers.h"
 #include "search/walk_rules.h"
 
 // The found entry's name is one the system takes as it stands (see isExactName). Asked
 // only of folders and shortcuts: most files are neither, and are only counted.
+static SearchState* search;  // the walk's: its path, its entry, its count
+
 static bool foundNameIsExact()
 {
-    const wchar_t* name = app.findData.cFileName;
+    const wchar_t* name = search->findData.cFileName;
     return isExactName(name, static_cast<std::size_t>(lstrlenW(name)));
 }
 
@@ -21,7 +21,7 @@ static bool foundNameIsExact()
 static const wchar_t* wideFolder(std::size_t length)
 {
     static wchar_t path[PATH_BUF_BYTES + 2];  // room for the root's backslash and the NUL
-    int n = wideOf(app.pathBuf, path, PATH_BUF_BYTES, static_cast<int>(length));
+    int n = wideOf(search->pathBuf, path, PATH_BUF_BYTES, static_cast<int>(length));
     if (n <= 0)
         return nullptr;
     if (path[n - 1] == L':')
@@ -154,7 +154,7 @@ static bool nextEntry(FolderEntries& e)
         DWORD attributes, nameBytes;
     } head;
     std::memcpy(&head, raw, sizeof head);
-    WIN32_FIND_DATAW& f = app.findData;
+    WIN32_FIND_DATAW& f = search->findData;
     f.dwFileAttributes = head.attributes;
     f.ftCreationTime = {head.created.LowPart, static_cast<DWORD>(head.created.HighPart)};
     f.ftLastWriteTime = {head.written.LowPart, static_cast<DWORD>(head.written.HighPart)};
@@ -192,15 +192,15 @@ static bool nextEntry(FolderEntries& e)
 // unchecked one (a Ctrl search lists every shortcut) keeps the identity its folder listed.
 static void tellShortcut(int length)
 {
-    FoundShortcut s = {app.pathBuf, length, observer->checksTargets, SHORTCUT_UNREADABLE, &app.findData, {}, false};
+    FoundShortcut s = {search->pathBuf, length, observer->checksTargets, SHORTCUT_UNREADABLE, &search->findData, {}, false};
     FileIdentity listed = entryIdentity;
     if (s.checked)
-        s.state = checkShortcut(observer->testsNetwork);
+        s.state = checkShortcut(*search, observer->testsNetwork);
     if (!observer->lists(observer->context, s))
         return;
     bool plain = true;
     if (s.checked || !walkVolumeKnown) {
-        s.file.identity = identifyFile(app.pathBuf, walkVolumeKnown ? &walkVolume : nullptr, s.checked ? &plain : nullptr);
+        s.file.identity = identifyFile(search->pathBuf, walkVolumeKnown ? &walkVolume : nullptr, s.checked ? &plain : nullptr);
         if (listed.hasId128 && !s.file.identity.hasId128) {
             std::memcpy(s.file.identity.id128, listed.id128, sizeof listed.id128);
             s.file.identity.hasId128 = true;
@@ -225,7 +225,7 @@ static int scanFolder(char* end, std::size_t units)
     int r = observer->step(observer->context, false);
     if (r != PUMP_GO_ON)
         return r;
-    std::size_t depth = static_cast<std::size_t>(end - app.pathBuf);
+    std::size_t depth = static_cast<std::size_t>(end - search->pathBuf);
     std::size_t room = PATH_BUF_BYTES - depth - 1;
     const wchar_t* path = wideFolder(depth);
     FolderEntries entries = {INVALID_HANDLE_VALUE, nullptr, ENTRY_BUFFER_BYTES, !id128Refused};
@@ -252,12 +252,12 @@ static int scanFolder(char* end, std::size_t units)
     }
     ++level;
     do {
-        if (app.findData.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            std::size_t length = narrowExactly(app.findData.cFileName, end + 1, room);
-            std::size_t nameUnits = static_cast<std::size_t>(lstrlenW(app.findData.cFileName));
+        if (search->findData.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            std::size_t length = narrowExactly(search->findData.cFileName, end + 1, room);
+            std::size_t nameUnits = static_cast<std::size_t>(lstrlenW(search->findData.cFileName));
             if (length == 0 || isDotEntry(end + 1) || !folderFits(units, nameUnits) || !foundNameIsExact())
                 continue;  // a folder the program could not name is not walked
-            bool link = (app.findData.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+            bool link = (search->findData.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
             if (link && (leadsBackUp(depth, depth + 1 + length) || leadsOutOfFence(depth + 1 + length)))
                 continue;
             std::uint32_t volumeAbove = walkVolume;
@@ -276,17 +276,17 @@ static int scanFolder(char* end, std::size_t units)
                 break;
             continue;
         }
-        ++app.tally;
-        std::size_t length = narrowExactly(app.findData.cFileName, end + 1, room);
+        ++search->tally;
+        std::size_t length = narrowExactly(search->findData.cFileName, end + 1, room);
         bool shortcut = length != 0 && isShortcutName(end + 1, length) &&
-                        shortcutFits(units, static_cast<std::size_t>(lstrlenW(app.findData.cFileName))) &&
+                        shortcutFits(units, static_cast<std::size_t>(lstrlenW(search->findData.cFileName))) &&
                         foundNameIsExact();
         if (shortcut) {
             tellShortcut(static_cast<int>(depth + 1 + length));
             if ((r = takeWaitStop()) != PUMP_GO_ON)
                 break;  // stopped while a drive or server was waited for
         }
-        if (progressDue(shortcut, app.tally)) {
+        if (progressDue(shortcut, search->tally)) {
             r = observer->step(observer->context, true);
             if (r != PUMP_GO_ON)
                 break;
@@ -298,8 +298,9 @@ static int scanFolder(char* end, std::size_t units)
     return r;
 }
 
-int walkFolder(int rootLength, std::size_t rootUnits, const WalkObserver& tell, bool& rootOpened)
+int walkFolder(SearchState& state, int rootLength, std::size_t rootUnits, const WalkObserver& tell, bool& rootOpened)
 {
+    search = &state;
     // Neither reading a shortcut nor testing its target may bring up a system box about a
     // drive without media; set once for the walk, as the call is not free.
     UINT oldMode = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
@@ -308,7 +309,7 @@ int walkFolder(int rootLength, std::size_t rootUnits, const WalkObserver& tell, 
     setWhileWaiting(tell.step, tell.context);
     linksInside = 0;
     level = 0;
-    walkRoot = app.pathBuf + rootLength;
+    walkRoot = search->pathBuf + rootLength;
     rootUnopened = false;
     takeFolderVolume(static_cast<std::size_t>(rootLength));
     int r = scanFolder(walkRoot, rootUnits);

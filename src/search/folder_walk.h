@@ -4,7 +4,8 @@
 #pragma once
 #include <cstddef>
 
-#include "results/listed_files.h"
+#include "results/listed_file.h"
+#include "search/search_state.h"
 #include "search/shortcut_check.h"
 
 // A shortcut the walk met, in pathBuf, as it is handed to the observer.
@@ -37,4 +38,4 @@ struct WalkObserver {
 // UTF-16 units: the limits count units). Counts files in tally. Returns the first step
 // result of 0 or -1, else 1; pathBuf is cut back to the root. `rootOpened` is false when
 // the root itself could not be listed (missing, a file, denied); an empty drive can.
-int walkFolder(int rootLength, std::size_t rootUnits, const WalkObserver& tell, bool& rootOpened);
+int walkFolder(SearchState& state, int rootLength, std::size_t rootUnits, const WalkObserver& tell, bool& rootOpened);

@@ -5,7 +5,7 @@
 // once without pumping again, and endRun() on every way out.
 #pragma once
 
-enum PumpResult { PUMP_CLOSING = -1, PUMP_CANCELLED = 0, PUMP_GO_ON = 1 };
+#include "search/search_state.h"  // the results
 
 // Dispatches up to five waiting messages without translating them. Esc or X stops the run.
 int pumpMessages();

@@ -6,7 +6,7 @@
 
 #include "search/exact_text.h"
 #include "search/path_limits.h"
-#include "search/pump.h"
+#include "search/search_state.h"
 #include "search/walk_rules.h"
 
 namespace {

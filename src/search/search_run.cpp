@@ -21,7 +21,7 @@ static int walkStep(void*, bool showCounts)
     if (showCounts) {
         entriesProgress();
         char text[32];
-        formatProgress(text, sizeof text, app.linkCount, app.tally);
+        formatProgress(text, sizeof text, app.linkCount, app.search.tally);
         SetWindowTextA(app.statusLabel, text);
     }
     return pumpMessages();
@@ -30,7 +30,7 @@ static int walkStep(void*, bool showCounts)
 // With Ctrl held every shortcut is listed unopened; otherwise the broken ones.
 static bool listsShortcut(void*, const FoundShortcut& s)
 {
-    return !s.checked || isListedAsBroken(targetReason(s.state, app.targetBuf));
+    return !s.checked || isListedAsBroken(targetReason(s.state, app.search.targetBuf));
 }
 
 // A link or a folder at a shortcut's name is never deleted: listing it among the broken
@@ -41,10 +41,10 @@ static void listShortcut(void*, const FoundShortcut& s)
         return;
     // Listed because its drive or share is away: chosen as that, it is deleted as that.
     ListedFile file = s.file;
-    const char* reason = s.checked ? targetReason(s.state, app.targetBuf) : "";
-    file.unsureToo = s.checked && !isPlainlyMissing(reason);
+    const char* reason = s.checked ? targetReason(s.state, app.search.targetBuf) : "";
+    file.unsureToo = s.checked && ruleOfReason(reason) != RULE_MISSING;
     file.away = lstrcmpA(reason, "drive-absent") == 0 ? AWAY_DRIVE : lstrcmpA(reason, "share-unreachable") == 0 ? AWAY_SERVER : AWAY_NONE;
-    file.drive = app.targetBuf[0] != '\0' && app.targetBuf[1] == ':' ? app.targetBuf[0] : '\0';
+    file.drive = app.search.targetBuf[0] != '\0' && app.search.targetBuf[1] == ':' ? app.search.targetBuf[0] : '\0';
     appendEntry(s.path, s.length, file);
 }
 
@@ -55,7 +55,7 @@ static int takeTypedFolder(std::size_t& units)
 {
     static wchar_t typed[MAX_FOLDER_TEXT + 2];  // a unit more than allowed: a longer text is refused
     GetWindowTextW(app.folderBox, typed, MAX_FOLDER_TEXT + 2);
-    return typedFolderRoot(typed, app.pathBuf, units);
+    return typedFolderRoot(typed, app.search.pathBuf, units);
 }
 
 void searchRun()
@@ -80,7 +80,7 @@ void searchRun()
     const WalkObserver window = {nullptr,      app.settings.listAll == 0, app.settings.remoteOn != 0, listsShortcut,
                                  listShortcut, walkStep,                  nullptr};
     bool rootOpened;
-    int r = walkFolder(len, units, window, rootOpened);
+    int r = walkFolder(app.search, len, units, window, rootOpened);
     showEntries();
     endRun();
     SetWindowTextA(app.searchButton, "Search");

@@ -3,7 +3,6 @@
 #include <objbase.h>
 #include <shlobj.h>
 
-#include "app/app_state.h"
 #include "search/exact_text.h"
 #include "search/link_layout.h"
 #include "search/owner_view.h"
@@ -12,6 +11,8 @@
 #include "search/target_views.h"
 #include "search/user_profiles.h"
 #include "search/walk_rules.h"
+
+static SearchState* checking;  // the search whose shortcut is checked
 
 // The target as the shell stores it, in UTF-16: the 8-bit form loses what the code page
 // cannot hold. Read from the same object, so it costs no second load.
@@ -28,8 +29,9 @@ static void readWideTarget(IShellLinkA* link)
 }
 
 // The caller sets the error mode that keeps system boxes about missing disks away.
-HRESULT resolveShortcut()
+HRESULT resolveShortcut(SearchState& search)
 {
+    checking = &search;
     wideTarget[0] = L'\0';
     IShellLinkA* link = nullptr;
     HRESULT hr = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
@@ -38,14 +40,14 @@ HRESULT resolveShortcut()
         IPersistFile* file = nullptr;
         hr = link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file));
         if (SUCCEEDED(hr)) {
-            wchar_t* widePath = reinterpret_cast<wchar_t*>(app.targetBuf);
-            hr = wideOf(app.pathBuf, widePath, sizeof app.targetBuf / sizeof(wchar_t)) > 0 ? file->Load(widePath, STGM_READ)
+            wchar_t* widePath = reinterpret_cast<wchar_t*>(checking->targetBuf);
+            hr = wideOf(checking->pathBuf, widePath, sizeof checking->targetBuf / sizeof(wchar_t)) > 0 ? file->Load(widePath, STGM_READ)
                                                                                           : E_INVALIDARG;
             if (SUCCEEDED(hr)) {
-                app.targetBuf[0] = '\0';
+                checking->targetBuf[0] = '\0';
                 // The stored path as it is: Resolve would search for moved targets and may show UI.
-                hr = link->GetPath(app.targetBuf, MAX_PATH, nullptr, 0);
-                if (SUCCEEDED(hr) && app.targetBuf[0] != '\0')
+                hr = link->GetPath(checking->targetBuf, MAX_PATH, nullptr, 0);
+                if (SUCCEEDED(hr) && checking->targetBuf[0] != '\0')
                     readWideTarget(link);  // only a target that will be tested needs it
             }
             file->Release();
@@ -117,7 +119,7 @@ static bool wideTargetDiffers()
     static wchar_t roundTrip[MAX_PATH];
     if (wideTarget[0] == L'\0')
         return false;
-    return wideOf(app.targetBuf, roundTrip, MAX_PATH) == 0 || lstrcmpW(roundTrip, wideTarget) != 0;
+    return wideOf(checking->targetBuf, roundTrip, MAX_PATH) == 0 || lstrcmpW(roundTrip, wideTarget) != 0;
 }
 
 static unsigned long errorOf(DWORD attributes) { return attributes != INVALID_FILE_ATTRIBUTES ? 0 : GetLastError(); }
@@ -125,8 +127,8 @@ static unsigned long errorOf(DWORD attributes) { return attributes != INVALID_FI
 static unsigned long lookIn(TargetView view, void*)
 {
     switch (view) {
-    case VIEW_AS_SEEN: return errorOf(GetFileAttributesA(app.targetBuf));
-    case VIEW_UNREDIRECTED: return errorOf(attributesUnredirected(app.targetBuf, nullptr));
+    case VIEW_AS_SEEN: return errorOf(GetFileAttributesA(checking->targetBuf));
+    case VIEW_UNREDIRECTED: return errorOf(attributesUnredirected(checking->targetBuf, nullptr));
     case VIEW_NATIVE_PROGRAM_FILES: return errorOf(GetFileAttributesA(nativeProgramsTarget));
     case VIEW_WIDE: return errorOf(GetFileAttributesW(wideTarget));
     case VIEW_WIDE_UNREDIRECTED: return errorOf(attributesUnredirected(nullptr, wideTarget));
@@ -174,11 +176,11 @@ static ShortcutState asItsOwnerSees()
     static wchar_t shortcut[PATH_BUF_BYTES];
     static wchar_t target[MAX_PATH];
     const std::wstring& reader = readerProfile();
-    if (reader.empty() || wideOf(app.pathBuf, shortcut, PATH_BUF_BYTES) == 0)
+    if (reader.empty() || wideOf(checking->pathBuf, shortcut, PATH_BUF_BYTES) == 0)
         return SHORTCUT_MISSING;
     if (wideTarget[0] != L'\0')
         lstrcpynW(target, wideTarget, MAX_PATH);
-    else if (wideOf(app.targetBuf, target, MAX_PATH) == 0)
+    else if (wideOf(checking->targetBuf, target, MAX_PATH) == 0)
         return SHORTCUT_MISSING;
     const UserProfile* owner;
     LinkLayout layout;
@@ -205,18 +207,18 @@ static ShortcutState asItsOwnerSees()
     return places.complete ? SHORTCUT_MISSING : SHORTCUT_USER_DEPENDENT;
 }
 
-ShortcutState checkShortcut(bool testNetwork)
+ShortcutState checkShortcut(SearchState& search, bool testNetwork)
 {
-    if (FAILED(resolveShortcut()))
+    if (FAILED(resolveShortcut(search)))
         return SHORTCUT_UNREADABLE;
-    if (!isFileSystemTarget(app.targetBuf))
+    if (!isFileSystemTarget(checking->targetBuf))
         return SHORTCUT_NO_TARGET;
-    if (app.targetBuf[0] == '\\' && !testNetwork)
+    if (checking->targetBuf[0] == '\\' && !testNetwork)
         return SHORTCUT_NOT_TESTED;  // network targets are tested only with Remote on
-    if (!rootAnswers(app.targetBuf, wideTarget))
+    if (!rootAnswers(checking->targetBuf, wideTarget))
         return SHORTCUT_UNREACHABLE;  // its drive or server did not answer: not waited for again
     static const bool wow64 = runsUnderWow64();
-    TargetFacts facts = {wow64, wow64 && mapsToNativeProgramFiles(app.targetBuf), wideTargetDiffers()};
+    TargetFacts facts = {wow64, wow64 && mapsToNativeProgramFiles(checking->targetBuf), wideTargetDiffers()};
     static const ShortcutState states[] = {SHORTCUT_PRESENT, SHORTCUT_MISSING, SHORTCUT_DENIED, SHORTCUT_UNREACHABLE};
     ShortcutState state = states[judgeTarget(facts, lookIn, nullptr)];
     return state == SHORTCUT_MISSING ? asItsOwnerSees() : state;

@@ -2,10 +2,12 @@
 #pragma once
 #include <windows.h>
 
-// Loads the shortcut named in pathBuf and leaves its target in targetBuf. Returns the
+#include "search/search_state.h"
+
+// Loads the shortcut named in the search's pathBuf and leaves its target in its targetBuf. Returns the
 // result of the last step made; negative when the file is not a readable shortcut.
 // The caller keeps system boxes away (SEM_FAILCRITICALERRORS) for this and the target test.
-HRESULT resolveShortcut();
+HRESULT resolveShortcut(SearchState& search);
 
 enum ShortcutState {
     SHORTCUT_UNREADABLE,  // no shortcut the shell can read
@@ -20,4 +22,4 @@ enum ShortcutState {
 
 // The shortcut in pathBuf, read and its target tested; the target stays in targetBuf.
 // Network targets (leading backslash) are tested only with `testNetwork`.
-ShortcutState checkShortcut(bool testNetwork);
+ShortcutState checkShortcut(SearchState& search, bool testNetwork);

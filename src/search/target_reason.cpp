@@ -25,10 +25,3 @@ const char* targetReason(ShortcutState state, const char* target)
     default: return "unreadable";
     }
 }
-
-bool isPlainlyMissing(const char* reason) { return std::strcmp(reason, "missing") == 0; }
-
-bool isListedAsBroken(const char* reason)
-{
-    return isPlainlyMissing(reason) || std::strcmp(reason, "drive-absent") == 0 || std::strcmp(reason, "share-unreachable") == 0;
-}

@@ -2,6 +2,7 @@
 // window's grey entries and the console program's reasons.
 #pragma once
 
+#include "search/reason_rule.h"
 #include "search/shortcut_check.h"
 
 // The reason for a shortcut checked as `state`, its target in `target`: "missing",
@@ -12,13 +13,3 @@ const char* targetReason(ShortcutState state, const char* target);
 // The same for a target about to lose its shortcut: its drive or share asked now, and away
 // too where a drive letter holds another volume than the search found there. Null: there.
 const char* rootAwayNow(const char* target);
-
-
-// Whether a reason means the target is not there on a drive or share that answers: the
-// only one a shortcut is deleted for without being asked to take the others too.
-bool isPlainlyMissing(const char* reason);
-
-// Whether a shortcut with this reason is listed as broken: its target is missing, or its
-// drive or share is away ("drive-absent", "share-unreachable"). A target that may be there
-// (denied, unreachable on a drive that answers, user-dependent) is not.
-bool isListedAsBroken(const char* reason);

@@ -21,7 +21,7 @@ static wchar_t chosenFolder[MAX_PATH];
 static bool takeChosenFolder()
 {
     return static_cast<std::size_t>(lstrlenW(chosenFolder)) <= MAX_FOLDER_TEXT && isExactPath(chosenFolder) &&
-           narrowExactly(chosenFolder, app.pathBuf, FOLDER_TEXT_BYTES) != 0;
+           narrowExactly(chosenFolder, app.search.pathBuf, FOLDER_TEXT_BYTES) != 0;
 }
 
 int browseFolder(int preselect)
@@ -49,7 +49,7 @@ void chooseFolder(bool preselect)
 {
     if (!browseFolder(preselect ? 1 : 0))
         return;
-    SendMessageA(app.folderBox, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(app.pathBuf));
+    SendMessageA(app.folderBox, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(app.search.pathBuf));
     updateStatus(-1);
 }
 
@@ -66,9 +66,9 @@ void dropFolder(HDROP drop)
     DragFinish(drop);
     if (!taken)
         return;
-    DWORD attributes = GetFileAttributesA(app.pathBuf);
+    DWORD attributes = GetFileAttributesA(app.search.pathBuf);
     if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))
         return;
-    SendMessageA(app.folderBox, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(app.pathBuf));
+    SendMessageA(app.folderBox, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(app.search.pathBuf));
     updateStatus(0);
 }

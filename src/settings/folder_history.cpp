@@ -29,28 +29,28 @@ static void makeFullPath()
     static wchar_t wide[FOLDER_TEXT_BYTES];
     static wchar_t full[MAX_FOLDER_TEXT + 1];
     static char text[FOLDER_TEXT_BYTES];
-    if (isFullPath(app.pathBuf) || wideOf(app.pathBuf, wide, FOLDER_TEXT_BYTES) <= 0)
+    if (isFullPath(app.search.pathBuf) || wideOf(app.search.pathBuf, wide, FOLDER_TEXT_BYTES) <= 0)
         return;
     DWORD n = GetFullPathNameW(wide, MAX_FOLDER_TEXT + 1, full, nullptr);
     if (n == 0 || n > MAX_FOLDER_TEXT || narrowExactly(full, text, FOLDER_TEXT_BYTES) == 0)
         return;  // kept as typed; the save still puts a loadable folder first
-    lstrcpynA(app.pathBuf, text, FOLDER_TEXT_BYTES);
+    lstrcpynA(app.search.pathBuf, text, FOLDER_TEXT_BYTES);
 }
 
 void rememberFolder()
 {
-    if (isBareDrive(app.pathBuf)) {  // record its root
-        app.pathBuf[2] = '\\';
-        app.pathBuf[3] = '\0';
+    if (isBareDrive(app.search.pathBuf)) {  // record its root
+        app.search.pathBuf[2] = '\\';
+        app.search.pathBuf[3] = '\0';
     }
     makeFullPath();
-    LRESULT i = SendMessageA(app.folderBox, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(app.pathBuf));
+    LRESULT i = SendMessageA(app.folderBox, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(app.search.pathBuf));
     if (i == 0)
         return;
     if (i > 0)
         SendMessageA(app.folderBox, CB_DELETESTRING, static_cast<WPARAM>(i), 0);
-    SendMessageA(app.folderBox, CB_INSERTSTRING, 0, reinterpret_cast<LPARAM>(app.pathBuf));
-    lstrcpynA(app.restoreText, app.pathBuf, FOLDER_TEXT_BYTES);
+    SendMessageA(app.folderBox, CB_INSERTSTRING, 0, reinterpret_cast<LPARAM>(app.search.pathBuf));
+    lstrcpynA(app.restoreText, app.search.pathBuf, FOLDER_TEXT_BYTES);
     PostMessageA(app.mainWindow, MSG_RESTORE_FOLDER_TEXT, 1, 1);
 }
 

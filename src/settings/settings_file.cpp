@@ -110,7 +110,7 @@ static LRESULT historyItem(unsigned i)
     LRESULT len = SendMessageA(app.folderBox, CB_GETLBTEXTLEN, i, 0);
     if (len < 0 || len >= static_cast<LRESULT>(FOLDER_TEXT_BYTES))
         return -1;  // none, or not a searched folder: it would not fit pathBuf
-    return SendMessageA(app.folderBox, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(app.pathBuf));
+    return SendMessageA(app.folderBox, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(app.search.pathBuf));
 }
 
 // The block, then up to 32 folders; the first written is one the loader takes the block
@@ -124,7 +124,7 @@ static std::string settingsBytes()
     while (count < MAX_HISTORY && SendMessageA(app.folderBox, CB_GETLBTEXTLEN, count, 0) >= 0)
         ++count;
     for (unsigned i = 0; i < count; ++i)
-        if (historyItem(i) > 0 && opensHistory(app.pathBuf[0])) {
+        if (historyItem(i) > 0 && opensHistory(app.search.pathBuf[0])) {
             first = i;
             break;
         }
@@ -132,7 +132,7 @@ static std::string settingsBytes()
         unsigned i = k == 0 ? first : (k <= first ? k - 1 : k);
         LRESULT len = historyItem(i);
         if (len >= 0)
-            bytes.append(app.pathBuf, static_cast<std::size_t>(len) + 1);
+            bytes.append(app.search.pathBuf, static_cast<std::size_t>(len) + 1);
     }
     return bytes;
 }

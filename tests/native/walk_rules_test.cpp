@@ -7,6 +7,7 @@
 
 #include "search/file_identity.h"
 #include "search/folder_text.h"
+#include "search/reason_rule.h"
 #include "search/walk_rules.h"
 
 namespace {
@@ -216,3 +217,24 @@ TEST(WalkRules, TargetRoots)
 }
 
 }  // namespace
+
+// Every reason either program reports, and what it makes of an entry in both.
+TEST(ReasonRule, EveryReason)
+{
+    const struct {
+        const char* reason;
+        ReasonRule rule;
+        bool listed;
+    } rows[] = {
+        {"missing", RULE_MISSING, true},         {"drive-absent", RULE_AWAY, true}, {"share-unreachable", RULE_AWAY, true},
+        {"denied", RULE_UNSURE, false},          {"unreachable", RULE_UNSURE, false}, {"user-dependent", RULE_KEPT, false},
+        {"present", RULE_KEPT, false},           {"not-tested", RULE_KEPT, false},  {"no-target", RULE_KEPT, false},
+        {"unreadable", RULE_KEPT, false},        {"link", RULE_KEPT, false},        {"", RULE_KEPT, false},
+        {"Missing", RULE_KEPT, false},  // words are exact: a changed one deletes nothing
+    };
+    for (const auto& r : rows) {
+        EXPECT_EQ(ruleOfReason(r.reason), r.rule) << r.reason;
+        EXPECT_EQ(isListedAsBroken(r.reason), r.listed) << r.reason;
+        EXPECT_EQ(isPlainlyMissing(r.reason), r.rule == RULE_MISSING) << r.reason;
+    }
+}

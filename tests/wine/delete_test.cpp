@@ -372,7 +372,7 @@ TEST_F(DeleteTest, RecycledOnlyWithEvidenceThatTheBinHoldsTheListedFile)
         shellDoes = row.shell;
         char source[MAX_PATH + 2];
         lstrcpynA(source, f.c_str(), MAX_PATH);
-        EXPECT_EQ(deleteListedFile(source, static_cast<int>(f.size()), listed, true).outcome, row.outcome);
+        EXPECT_EQ(deleteListedFile(app.search, source, static_cast<int>(f.size()), listed, true).outcome, row.outcome);
         EXPECT_EQ(fileExists(f) ? readFile(f) : "", row.atName);
         if (fileExists(away))
             EXPECT_EQ(readFile(away), "listed") << "the listed file survives under the name it was moved to";
@@ -534,7 +534,7 @@ TEST_F(DeleteTest, DeleteKeyWithAnEmptyListDoesNothing)
 LRESULT CALLBACK dropDuringDelete(HWND w, UINT msg, WPARAM wp, LPARAM lp)
 {
     if (msg == WM_APP) {
-        lstrcpyA(app.pathBuf, "C:\\not\\this\\one.lnk");  // what a handler writing pathBuf would do
+        lstrcpyA(app.search.pathBuf, "C:\\not\\this\\one.lnk");  // what a handler writing pathBuf would do
         return 0;
     }
     return DefWindowProcA(w, msg, wp, lp);

@@ -306,7 +306,7 @@ TEST_F(SearchTest, TenOrdinaryFilesPumpTwice)
     SetWindowTextA(app.folderBox, root.c_str());
     SendMessageA(app.mainWindow, WM_COMMAND, IDC_SEARCH, 0);
     EXPECT_EQ(heartbeats, 10);  // five on entering the folder, five after the eighth file
-    EXPECT_EQ(app.tally, 0u) << "idle again: the count of selected entries";
+    EXPECT_EQ(app.search.tally, 0u) << "idle again: the count of selected entries";
     DestroyWindow(counter);
 }
 
@@ -365,7 +365,7 @@ TEST_F(SearchTest, QueuedRestoreDuringAWalkPutsBackTheFolderText)
     SetWindowTextA(app.folderBox, root.c_str());
     SendMessageA(app.mainWindow, WM_COMMAND, IDC_SEARCH, 0);  // queues the restore
     PostMessageA(app.mainWindow, MSG_RESTORE_FOLDER_TEXT, 1, 3);  // and a longer chain, due mid-walk
-    HWND stopper = actDuringRun([] { return app.tally >= 32; },
+    HWND stopper = actDuringRun([] { return app.search.tally >= 32; },
                                 [] { PostMessageA(app.resultList, WM_KEYDOWN, VK_ESCAPE, 0); });
     SendMessageA(app.mainWindow, WM_COMMAND, IDC_SEARCH, 0);
     DestroyWindow(stopper);
@@ -689,10 +689,10 @@ TEST_F(SearchTest, NetworkTargetsOnlyWithRemote)
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     makeShortcut(root + "\\unc.lnk", "\\\\nohost.invalid\\share\\file.txt");
     // The stored target must begin with a backslash for this test to mean anything.
-    lstrcpyA(app.pathBuf, (root + "\\unc.lnk").c_str());
-    ASSERT_TRUE(SUCCEEDED(resolveShortcut()));
-    if (app.targetBuf[0] != '\\')
-        GTEST_SKIP() << "this Wine stores the UNC target as " << app.targetBuf;
+    lstrcpyA(app.search.pathBuf, (root + "\\unc.lnk").c_str());
+    ASSERT_TRUE(SUCCEEDED(resolveShortcut(app.search)));
+    if (app.search.targetBuf[0] != '\\')
+        GTEST_SKIP() << "this Wine stores the UNC target as " << app.search.targetBuf;
     EXPECT_EQ(search(root), Paths{});
     SendMessageA(app.remoteCheck, BM_CLICK, 0, 0);
     EXPECT_EQ(search(root), Paths{root + "\\unc.lnk"}) << "its server does not answer";
@@ -1033,11 +1033,11 @@ TEST_F(SearchTest, FoldersRemovedAndCreatedDuringTheWalk)
     std::string enteredFirst;
     HWND w = actDuringRun(
         [&] {
-            std::string now = app.pathBuf;
+            std::string now = app.search.pathBuf;
             return app.busy > 0 && now.size() > root.size() + 1 && now.compare(0, root.size(), root) == 0;
         },
         [&] {
-            enteredFirst = app.pathBuf;
+            enteredFirst = app.search.pathBuf;
             for (char c = 'a'; c <= 'e'; ++c) {
                 std::string other = root + "\\" + c;
                 if (other != enteredFirst)

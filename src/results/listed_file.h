@@ -1,0 +1,16 @@
+// What the search knew of one listed file, and what Delete checks again before acting on it.
+#pragma once
+#include "search/file_identity.h"
+
+// Why a listed target may only be away for now: its drive or its server. Such an entry is
+// drawn grey, with the reason after its path and at the head of its tip.
+enum EntryAway : unsigned char { AWAY_NONE, AWAY_DRIVE, AWAY_SERVER };
+
+struct ListedFile {
+    FileIdentity identity;
+    bool checked;        // listed as broken (a Ctrl search lists every shortcut unchecked)
+    bool networkTested;  // its search tested network targets: Delete checks it again so
+    bool unsureToo;      // deleted also while its target cannot be seen or does not answer
+    EntryAway away;      // its drive or server may only be away: drawn grey
+    char drive;          // with AWAY_DRIVE, the target's drive letter
+};
