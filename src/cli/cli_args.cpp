@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "search/walk_rules.h"
+
 const char cliUsage[] =
     "Finds broken shortcuts (.lnk, .pif) and deletes them.\n"
     "\n"
@@ -156,20 +158,11 @@ const char* parseCliArguments(int count, const char* const* args, CliArguments& 
     return nullptr;
 }
 
-// Final paths name each folder one way, in the case it has on disk: compared as they are.
-static bool liesInside(const std::wstring& path, const std::wstring& folder)
-{
-    std::size_t n = folder.size();
-    if (n > 0 && folder[n - 1] == L'\\')
-        --n;  // a drive's root
-    return path.size() > n && path.compare(0, n, folder, 0, n) == 0 && path[n] == L'\\';
-}
-
 std::vector<bool> coveredRoots(const std::vector<std::wstring>& finals)
 {
     std::vector<bool> covered(finals.size(), false);
     for (std::size_t i = 0; i < finals.size(); ++i)
         for (std::size_t j = 0; j < finals.size() && !covered[i]; ++j)
-            covered[i] = j != i && (liesInside(finals[i], finals[j]) || (j < i && finals[i] == finals[j]));
+            covered[i] = j != i && (liesWithin(finals[i], finals[j]) || (j < i && finals[i] == finals[j]));
     return covered;
 }

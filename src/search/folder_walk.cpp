@@ -53,13 +53,6 @@ static void takeFolderVolume(std::size_t length)
 static std::size_t linkFolders[MAX_FOLDER_PATH / 2 + 1];  // each level adds two bytes at least
 static unsigned linksInside;
 
-// Whether `folder` is `target` or lies below it.
-static bool liesIn(const wchar_t* folder, const wchar_t* target, int n)
-{
-    return lstrlenW(folder) >= n && CompareStringOrdinal(folder, n, target, n, TRUE) == CSTR_EQUAL &&
-           (folder[n] == L'\0' || folder[n] == L'\\');
-}
-
 // A folder link (junction, symbolic link; Wine shows a Unix link so too) whose target is a
 // folder the walk is inside, or one of their ancestors, would make the walk endless, however
 // it got there: through a folder outside the tree, two links lead back to each other. The
@@ -71,12 +64,9 @@ static bool leadsBackUp(std::size_t folderLength, std::size_t linkLength)
     static wchar_t target[1024];
     if (!folderFinalPath(linkLength, target, 1024))
         return false;  // a link that cannot be opened cannot be walked either
-    int n = lstrlenW(target);
-    if (n > 0 && target[n - 1] == L'\\')
-        --n;  // a drive root
     for (unsigned k = 0; k <= linksInside; ++k) {
         std::size_t length = k < linksInside ? linkFolders[k] : folderLength;
-        if (folderFinalPath(length, folder, 1024) && liesIn(folder, target, n))
+        if (folderFinalPath(length, folder, 1024) && liesWithin(folder, target, true))
             return true;
     }
     return false;
@@ -92,9 +82,8 @@ static bool leadsOutOfFence(std::size_t linkLength)
     static wchar_t target[1024];
     if (observer->fence == nullptr)
         return false;
-    int n = lstrlenW(observer->fence);
     // Strictly inside: a link to the fence itself leads back up.
-    return !folderFinalPath(linkLength, target, 1024) || !liesIn(target, observer->fence, n) || target[n] == L'\0';
+    return !folderFinalPath(linkLength, target, 1024) || !liesWithin(target, observer->fence);
 }
 
 // A folder's entries are read through a handle on it, a buffer at a time, each with the

@@ -17,11 +17,6 @@ static std::wstring withoutTrailingSlash(const std::wstring& folder)
     return !folder.empty() && folder.back() == L'\\' ? folder.substr(0, folder.size() - 1) : folder;
 }
 
-bool liesWithin(const std::wstring& path, const std::wstring& folder)
-{
-    std::wstring f = withoutTrailingSlash(folder);
-    return !f.empty() && path.size() > f.size() + 1 && path[f.size()] == L'\\' && sameText(path.substr(0, f.size()), f);
-}
 
 // The environment string as its owner's session would expand it; false where a variable is
 // one this program cannot give for another account. `sure` turns false where a value is only

@@ -3,6 +3,7 @@
 // onto the reader's folder. Where that put the target inside the reader's own profile, it is
 // looked for where its owner would find it.
 #pragma once
+#include "search/walk_rules.h"  // liesWithin
 #include <string>
 #include <utility>
 #include <vector>
@@ -29,6 +30,4 @@ struct OwnerPlaces {
 
 OwnerPlaces ownerPlaces(const OwnerFacts& facts);
 
-// Whether `path` lies inside `folder` (case-insensitive in ASCII, as the file system compares
-// most names); a folder does not lie inside itself.
-bool liesWithin(const std::wstring& path, const std::wstring& folder);
+

@@ -201,3 +201,18 @@ bool isInRecycleBin(const wchar_t* path)
         ++n;
     return n > 2 && path[1] == L':' && recycleFolderAt(path, n);
 }
+
+static wchar_t foldedUnit(wchar_t c) { return c >= L'a' && c <= L'z' ? static_cast<wchar_t>(c - L'a' + L'A') : c; }
+
+bool liesWithin(const std::wstring& path, const std::wstring& folder, bool orIsIt)
+{
+    std::size_t n = folder.size();
+    if (n > 0 && folder[n - 1] == L'\\')
+        --n;
+    if (n == 0 || path.size() < n || (path.size() == n ? !orIsIt : path[n] != L'\\' || path.size() == n + 1))
+        return false;
+    for (std::size_t i = 0; i < n; ++i)
+        if (foldedUnit(path[i]) != foldedUnit(folder[i]))
+            return false;
+    return true;
+}

@@ -1,6 +1,7 @@
 // The folder walk's rules on names, path lengths and counters.
 #pragma once
 #include <cstddef>
+#include <string>
 
 // Longest folder path the walk enters and longest shortcut path it opens, in UTF-16 units
 // (as the legacy code page counted characters), without the NUL.
@@ -63,3 +64,8 @@ bool isDrivePrefix(const char* text);
 // The root a target path lies on: "X:\" for a drive path, "\\server\share\" for a network
 // one. False (out untouched) for anything else or when it does not fit `size`.
 bool targetRoot(const char* target, char* out, std::size_t size);
+
+// The one rule for "this path lies inside that folder", for every caller: names compared as
+// the file system compares most of them (case-insensitive in ASCII), a trailing backslash of
+// the folder (a drive's root) ignored. A folder does not lie inside itself, unless `orIsIt`.
+bool liesWithin(const std::wstring& path, const std::wstring& folder, bool orIsIt = false);

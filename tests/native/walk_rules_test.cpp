@@ -238,3 +238,28 @@ TEST(ReasonRule, EveryReason)
         EXPECT_EQ(isPlainlyMissing(r.reason), r.rule == RULE_MISSING) << r.reason;
     }
 }
+
+// The one "inside" rule, for the walk's links, the profiles, the quarantine and the roots.
+TEST(WalkRules, LiesWithin)
+{
+    const struct {
+        const wchar_t *path, *folder;
+        bool within, orIsIt;
+    } rows[] = {
+        {L"C:\\Users\\Ann\\Desktop", L"C:\\Users\\Ann", true, true},
+        {L"c:\\users\\ann\\x.lnk", L"C:\\Users\\Ann\\", true, true},   // ASCII case, a trailing backslash
+        {L"C:\\Users\\Ann", L"C:\\Users\\Ann", false, true},            // itself
+        {L"C:\\Users\\Ann", L"C:\\Users\\Ann\\", false, true},
+        {L"C:\\Users\\Anna\\x", L"C:\\Users\\Ann", false, false},       // a longer name is no folder below
+        {L"C:\\Users\\Ann\\", L"C:\\Users\\Ann", false, false},         // nothing after the separator
+        {L"C:\\x", L"C:\\", true, true},                                 // below a drive's root
+        {L"\\\\?\\C:\\q\\a.vmq", L"\\\\?\\C:\\q", true, true},
+        {L"C:\\Users", L"C:\\Users\\Ann", false, false},
+        {L"C:\\x", L"", false, false},
+        {L"C:\\\xC9\\x", L"C:\\\xE9", false, false},                     // only ASCII is folded
+    };
+    for (const auto& r : rows) {
+        EXPECT_EQ(liesWithin(r.path, r.folder), r.within) << std::wstring(r.path).size();
+        EXPECT_EQ(liesWithin(r.path, r.folder, true), r.orIsIt) << std::wstring(r.path).size();
+    }
+}
