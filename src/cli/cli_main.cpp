@@ -73,8 +73,7 @@ static bool cliLists(void* context, const FoundShortcut& s)
     ++run.shortcutsMet;
     if (s.state == SHORTCUT_UNREADABLE)
         ++run.unreadable;
-    const char* reason = targetReason(s.state, search.targetBuf);
-    return run.options.all || isListedAsBroken(reason) || (run.options.includeAbsent && ruleOfReason(reason) == RULE_UNSURE);
+    return run.options.all || isListedAsBroken(s.reason) || (run.options.includeAbsent && ruleOfReason(s.reason) == RULE_UNSURE);
 }
 
 static void cliListed(void* context, const FoundShortcut& s)
@@ -88,9 +87,8 @@ static void cliListed(void* context, const FoundShortcut& s)
     e.text = s.path;
     e.path = utf8OfText(s.path);
     e.owner = ownerOf(wideOfUtf8(e.path));
-    bool resolved = s.state != SHORTCUT_UNREADABLE && s.state != SHORTCUT_NO_TARGET;
-    e.target = resolved ? utf8OfText(search.targetBuf) : "";
-    e.reason = s.link ? "link" : targetReason(s.state, search.targetBuf);
+    e.target = utf8OfText(s.target);
+    e.reason = s.link ? "link" : s.reason;
     e.modified = isoOfFileTime(s.find->ftLastWriteTime);
     e.length = s.length;
     e.file = s.file;

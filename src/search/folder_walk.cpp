@@ -5,6 +5,7 @@
 #include "search/exact_text.h"
 #include "search/file_lookup.h"
 #include "search/root_answers.h"
+#include "search/target_reason.h"
 #include "search/walk_rules.h"
 
 // The found entry's name is one the system takes as it stands (see isExactName). Asked
@@ -181,10 +182,14 @@ static bool nextEntry(FolderEntries& e)
 // unchecked one (a Ctrl search lists every shortcut) keeps the identity its folder listed.
 static void tellShortcut(int length)
 {
-    FoundShortcut s = {search->pathBuf, length, observer->checksTargets, SHORTCUT_UNREADABLE, &search->findData, {}, false};
+    FoundShortcut s = {search->pathBuf, length, observer->checksTargets, SHORTCUT_UNREADABLE, "", "", &search->findData, {}, false};
     FileIdentity listed = entryIdentity;
-    if (s.checked)
+    if (s.checked) {
         s.state = checkShortcut(*search, observer->testsNetwork);
+        bool resolved = s.state != SHORTCUT_UNREADABLE && s.state != SHORTCUT_NO_TARGET;
+        s.target = resolved ? search->targetBuf : "";
+        s.reason = targetReason(s.state, search->targetBuf);
+    }
     if (!observer->lists(observer->context, s))
         return;
     bool plain = true;

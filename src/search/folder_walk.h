@@ -13,7 +13,9 @@ struct FoundShortcut {
     const char* path;
     int length;
     bool checked;          // opened and its target tested (the window's Ctrl search opens none)
-    ShortcutState state;   // with `checked`: what the check found; the target is in targetBuf
+    ShortcutState state;   // with `checked`: what the check found
+    const char* target;    // with `checked`: its stored target ("" where it has none), valid during the call
+    const char* reason;    // with `checked`: the reason both programs give, asked once (see targetReason)
     const WIN32_FIND_DATAW* find;
     ListedFile file;       // for `listed`: its identity, read through a handle just now
     bool link;             // for `listed`, when checked: a link or a folder is at its name, never deletable

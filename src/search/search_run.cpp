@@ -30,7 +30,7 @@ static int walkStep(void*, bool showCounts)
 // With Ctrl held every shortcut is listed unopened; otherwise the broken ones.
 static bool listsShortcut(void*, const FoundShortcut& s)
 {
-    return !s.checked || isListedAsBroken(targetReason(s.state, app.search.targetBuf));
+    return !s.checked || isListedAsBroken(s.reason);
 }
 
 // A link or a folder at a shortcut's name is never deleted: listing it among the broken
@@ -41,10 +41,10 @@ static void listShortcut(void*, const FoundShortcut& s)
         return;
     // Listed because its drive or share is away: chosen as that, it is deleted as that.
     ListedFile file = s.file;
-    const char* reason = s.checked ? targetReason(s.state, app.search.targetBuf) : "";
+    const char* reason = s.reason;
     file.unsureToo = s.checked && ruleOfReason(reason) != RULE_MISSING;
     file.away = lstrcmpA(reason, "drive-absent") == 0 ? AWAY_DRIVE : lstrcmpA(reason, "share-unreachable") == 0 ? AWAY_SERVER : AWAY_NONE;
-    file.drive = app.search.targetBuf[0] != '\0' && app.search.targetBuf[1] == ':' ? app.search.targetBuf[0] : '\0';
+    file.drive = s.target[0] != '\0' && s.target[1] == ':' ? s.target[0] : '\0';
     appendEntry(s.path, s.length, file);
 }
 
