@@ -158,14 +158,16 @@ static DeleteResult afterFailure(const char* source, const FileIdentity& identit
 static DeleteOutcome checkAgain(SearchState& search, const char* source, const ListedFile& listed)
 {
     lstrcpynA(search.pathBuf, source, PATH_BUF_BYTES);
-    switch (checkShortcut(search, listed.networkTested)) {
-    case SHORTCUT_MISSING:
-        return listed.unsureToo || rootAwayNow(search.targetBuf) == nullptr ? OUTCOME_DELETED : OUTCOME_ROOT_AWAY;
-    case SHORTCUT_UNREADABLE: return OUTCOME_UNREADABLE;
-    case SHORTCUT_DENIED:
-    case SHORTCUT_UNREACHABLE: return listed.unsureToo ? OUTCOME_DELETED : OUTCOME_NOT_MISSING;
-    case SHORTCUT_USER_DEPENDENT: return OUTCOME_NOT_MISSING;
-    default: return OUTCOME_NOT_BROKEN;
+    ShortcutState state = checkShortcut(search, listed.networkTested);
+    if (state == SHORTCUT_UNREADABLE)
+        return OUTCOME_UNREADABLE;
+    // The drive or share asked now, not as the search found it.
+    const char* away = state == SHORTCUT_MISSING || state == SHORTCUT_UNREACHABLE ? rootAwayNow(search.targetBuf) : nullptr;
+    switch (ruleOfReason(away != nullptr ? away : targetReason(state, search.targetBuf))) {
+    case RULE_MISSING: return OUTCOME_DELETED;
+    case RULE_AWAY: return listed.unsureToo ? OUTCOME_DELETED : OUTCOME_ROOT_AWAY;
+    case RULE_UNSURE: return listed.unsureToo ? OUTCOME_DELETED : OUTCOME_NOT_MISSING;
+    default: return state == SHORTCUT_USER_DEPENDENT ? OUTCOME_NOT_MISSING : OUTCOME_NOT_BROKEN;
     }
 }
 
