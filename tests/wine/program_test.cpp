@@ -123,6 +123,9 @@ protected:
         SendMessageA(child(main, IDC_STATUS), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("waiting"));
         PostMessageA(main, WM_COMMAND, IDC_SEARCH, 0);
         waitForResult(main);
+        // The folder text is put back through two posted messages after the status shows: a
+        // text set before they ran would be replaced by the one just searched.
+        Sleep(150);
     }
 };
 
