@@ -17,7 +17,7 @@ cmake --build --preset native
 ctest --preset native
 
 step "fuzzing the settings decoder, the command-line parser, the quarantine manifest and the shortcut layout"
-bash scripts/fuzz.sh "${FUZZ_SECONDS:-20}"
+bash scripts/fuzz.sh "${FUZZ_SECONDS:-12}"
 
 for preset in win32 win64; do
   step "build $preset"
