@@ -306,6 +306,12 @@ struct Refusal {
 };
 }  // namespace
 
+// A volume's root as splitFullPath gives it ("C:\\", "\\\\server\\share\\"), held as itself.
+static HANDLE openRoot(const std::wstring& root)
+{
+    return openFolder(root[0] == L'\\' ? L"\\\\?\\UNC\\" + root.substr(2) : L"\\\\?\\" + root);
+}
+
 // The full target path's folders held, each opened inside the one before, made where missing
 // below a folder no other account may write to; `name` is the file's name in the last.
 static Refusal holdFolders(const std::string& original, HeldFolders& held, std::wstring& final,
@@ -315,7 +321,7 @@ static Refusal holdFolders(const std::string& original, HeldFolders& held, std::
     std::vector<std::wstring> names;
     if (!splitFullPath(wideOfUtf8(original), root, names))
         return {"kept", "not a full path"};
-    HANDLE h = openFolder(root[0] == L'\\' ? L"\\\\?\\UNC\\" + root.substr(2) : L"\\\\?\\" + root);
+    HANDLE h = openRoot(root);
     if (h == INVALID_HANDLE_VALUE)
         return {"kept", "its drive or share is not there"};
     final.clear();
@@ -347,25 +353,24 @@ static Refusal holdFolders(const std::string& original, HeldFolders& held, std::
 static bool heldAsTaken(const QuarantineLine& line, HeldFolders& held, std::wstring& final,
                         std::wstring& name)
 {
-    std::wstring original = wideOfUtf8(line.original);
-    std::size_t cut = original.find_last_of(L'\\');
-    if (line.folder == 0 || cut == std::wstring::npos)
+    std::wstring original = wideOfUtf8(line.original), root;
+    std::vector<std::wstring> names;
+    if (line.folder == 0 || !splitFullPath(original, root, names))
         return false;
     FILE_ID_DESCRIPTOR id = {};
     id.dwSize = sizeof id;
     id.Type = FileIdType;
     id.FileId.QuadPart = static_cast<LONGLONG>(line.folder);
     // Any handle on the volume would do on Windows; Wine looks for the number below the one given.
-    std::wstring root;
-    std::vector<std::wstring> names;
-    HANDLE volume = splitFullPath(original, root, names) ? openFolder(L"\\\\?\\" + root) : INVALID_HANDLE_VALUE;
+    HANDLE volume = openRoot(root);
     if (volume == INVALID_HANDLE_VALUE)
         return false;
     HANDLE h = OpenFileById(volume, &id, FOLDER_ACCESS, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_AS_ITSELF);
     CloseHandle(volume);
     static wchar_t now[MAX_PATH * 4];
     bool there = h != INVALID_HANDLE_VALUE && isPlainKindHandle(h, true) && finalPathOfHandle(h, now, MAX_PATH * 4) &&
-                 CompareStringOrdinal(withoutLongPrefix(now).c_str(), -1, original.substr(0, cut).c_str(), -1, TRUE) ==
+                 CompareStringOrdinal(withoutLongPrefix(now).c_str(), -1,
+                                      original.substr(0, original.size() - names.back().size() - 1).c_str(), -1, TRUE) ==
                      CSTR_EQUAL;
     if (!there) {
         if (h != INVALID_HANDLE_VALUE)
@@ -374,7 +379,7 @@ static bool heldAsTaken(const QuarantineLine& line, HeldFolders& held, std::wstr
     }
     held.handles.push_back(h);
     final = now;
-    name = original.substr(cut + 1);
+    name = names.back();
     return true;
 }
 
