@@ -58,6 +58,9 @@ done
 # Drive V: is a folder of the tests' own, so a search can start at a drive root.
 mkdir -p "$root/build/drive-v"
 ln -sfn "$root/build/drive-v" "$WINEPREFIX/dosdevices/v:"
+# The same folder as the share \\vmshare\v: a server that answers.
+mkdir -p "$WINEPREFIX/dosdevices/unc/vmshare"
+ln -sfn "$root/build/drive-v" "$WINEPREFIX/dosdevices/unc/vmshare/v"
 # For the tests (VELLMOOR_TEST_SHARES=1): a server that does not answer, as the shares
 # \\vmhung\a and \\vmhung\b: a FUSE file system whose every lookup takes 5 s.
 # VELLMOOR_HUNG_SHARE names the server, or VELLMOOR_HUNG_WHY says why there is none.

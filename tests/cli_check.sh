@@ -190,7 +190,8 @@ echo "two quarantine runs at once: 1000 moved, none failed, one restore brought 
 
 # A server that does not answer (the test environment's \\vmhung, a FUSE file system whose
 # every lookup takes 5 s), reached as two shares. Its shortcuts cost one wait per share, not
-# one per shortcut, and are never listed or deleted as broken; the plainly missing ones are.
+# one per shortcut, and are listed as not answering and kept; the plainly missing ones are
+# deleted.
 # Ctrl+C during a wait stops the run at once. The report is timed, not the process: under
 # Wine a process ends only once its abandoned lookup returns.
 if [ -n "${VELLMOOR_HUNG_SHARE:-}" ]; then
@@ -223,6 +224,7 @@ RUN
   wait $stopping
   grep -q 'exit=3' "$out/hungstop.log" || { echo "Ctrl+C while a server is waited for: not exit code 3"; tail -c 300 "$out/hungstop.log"; exit 1; }
   [ "$deleted" = 0 ] && [ "$(grep -c ',missing,' "$out/hungdel.csv")" = 3 ] && [ "$(grep -c ',deleted,' "$out/hungdel.csv")" = 3 ] \
+    && [ "$(grep -c ',not-answering,[^,]*,kept,' "$out/hungdel.csv")" = 6 ] \
     && [ "$(ls "$out/hungtree" | sort | tr '\n' ' ')" = "a1.lnk a2.lnk a3.lnk b1.lnk b2.lnk b3.lnk " ] \
     || { echo "a server that does not answer: exit $deleted"; cat "$out/hungdel.csv"; ls "$out/hungtree"; exit 1; }
   echo "a server that does not answer, as two shares: reported in $took s, only the 3 plainly missing deleted;"

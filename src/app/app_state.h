@@ -39,7 +39,7 @@ struct AppState {
     SearchState search;  // the engine's: pathBuf, targetBuf, findData, tally
     char restoreText[FOLDER_TEXT_BYTES];  // the folder text a queued restore puts back; a walk may own pathBuf by then
     char tipText[96];  // the tip in Shift_JIS, the program's own text
-    wchar_t tipShown[160];  // the reason, if any, and the same as UTF-16, as the control shows it on every system
+    wchar_t tipShown[160 + MAX_PATH + 16];  // the reason and where the target was found, if any, and the same as UTF-16, as the control shows it on every system
     TTTOOLINFOW toolInfo;
 
     char* exePath;  // inside the command-line text; the side files are named by rewriting extPtr

@@ -55,7 +55,8 @@ static SearchState search;  // the one search of the run, and the checks before 
 
 struct Entry {
     std::string text;  // the path in the program's 8-bit text, as deletion takes it
-    std::string path, target, reason, modified, owner;
+    std::string path, target, modified, owner, found;
+    Reason reason;
     int length;
     ListedFile file;
     bool deletable;  // what delete deletes with these options
@@ -73,7 +74,7 @@ static bool cliLists(void* context, const FoundShortcut& s)
     ++run.shortcutsMet;
     if (s.state == SHORTCUT_UNREADABLE)
         ++run.unreadable;
-    return run.options.all || isListedAsBroken(s.reason) || (run.options.includeAbsent && ruleOfReason(s.reason) == RULE_UNSURE);
+    return run.options.all || isListedAsBroken(s.reason) || (run.options.includeAbsent && ruleOf(s.reason) == RULE_UNSURE);
 }
 
 static void cliListed(void* context, const FoundShortcut& s)
@@ -88,11 +89,12 @@ static void cliListed(void* context, const FoundShortcut& s)
     e.path = utf8OfText(s.path);
     e.owner = ownerOf(wideOfUtf8(e.path));
     e.target = utf8OfText(s.target);
-    e.reason = s.link ? "link" : s.reason;
+    e.found = utf8Of(s.found);
+    e.reason = s.link ? REASON_LINK : s.reason;
     e.modified = isoOfFileTime(s.find->ftLastWriteTime);
     e.length = s.length;
     e.file = s.file;
-    ReasonRule rule = ruleOfReason(e.reason.c_str());
+    ReasonRule rule = ruleOf(e.reason);
     e.deletable = rule == RULE_MISSING || (run.options.includeAbsent && (rule == RULE_AWAY || rule == RULE_UNSURE));
     e.file.unsureToo = e.deletable && rule != RULE_MISSING;
     run.entries.push_back(e);
@@ -150,9 +152,10 @@ static CliRecord recordOf(const Entry& e)
     CliRecord r;
     r.path = e.path;
     r.target = e.target;
-    r.reason = e.reason;
+    r.reason = reasonName(e.reason);
     r.modified = e.modified;
     r.owner = e.owner;
+    r.found = e.found;
     return r;
 }
 
@@ -327,7 +330,8 @@ static int run()
             left = left || e.deletable;
         } else if (!e.deletable) {
             r.action = "kept";
-            r.error = "its drive or share may only be away for now";
+            r.error = ruleOf(e.reason) == RULE_FOUND ? "its target is where Windows also looks: the shortcut works"
+                                                     : "its drive or share may only be away for now";
         } else if (stopRequested) {
             r.action = "kept";
             r.error = "stopped";
@@ -336,7 +340,7 @@ static int run()
             showProgress("deleting " + std::to_string(i + 1) + " of " + std::to_string(entries.size()), i + 1 == entries.size());
             char source[PATH_BUF_BYTES];
             lstrcpynA(source, e.text.c_str(), PATH_BUF_BYTES - 1);
-            QuarantineItem item = {&quarantine, source, e.path, e.target, e.reason};
+            QuarantineItem item = {&quarantine, source, e.path, e.target, reasonName(e.reason)};
             const HandOver toQuarantine = {quarantineFile, &item};
             DeleteResult d = deleteListedFile(search, source, e.length, e.file, options.recycle,
                                               options.quarantine != nullptr ? &toQuarantine : nullptr);

@@ -50,7 +50,7 @@ void jsonString(std::string& out, const std::string& s)
 std::string reportStart(CliFormat format, bool withAction)
 {
     if (format == FORMAT_CSV)
-        return withAction ? "path,target,reason,modified,action,error,owner\r\n" : "path,target,reason,modified,owner\r\n";
+        return withAction ? "path,target,reason,modified,action,error,owner,found\r\n" : "path,target,reason,modified,owner,found\r\n";
     return format == FORMAT_JSON ? "[" : "";
 }
 
@@ -60,8 +60,8 @@ std::string reportRecord(CliFormat format, const CliRecord& r, bool withAction, 
     if (format == FORMAT_TEXT)
         return r.path + "\r\n";
     if (format == FORMAT_CSV) {
-        const std::string* fields[] = {&r.path, &r.target, &r.reason, &r.modified, &r.action, &r.error, &r.owner};
-        for (int i = 0; i < 7; ++i) {
+        const std::string* fields[] = {&r.path, &r.target, &r.reason, &r.modified, &r.action, &r.error, &r.owner, &r.found};
+        for (int i = 0; i < 8; ++i) {
             if (i >= 4 && i < 6 && !withAction)
                 continue;
             if (i > 0)
@@ -72,10 +72,10 @@ std::string reportRecord(CliFormat format, const CliRecord& r, bool withAction, 
     }
     if (!first)
         out += ',';
-    const char* names[] = {"path", "target", "reason", "modified", "action", "error", "owner"};
-    const std::string* values[] = {&r.path, &r.target, &r.reason, &r.modified, &r.action, &r.error, &r.owner};
+    const char* names[] = {"path", "target", "reason", "modified", "action", "error", "owner", "found"};
+    const std::string* values[] = {&r.path, &r.target, &r.reason, &r.modified, &r.action, &r.error, &r.owner, &r.found};
     out += '{';
-    for (int i = 0; i < 7; ++i) {
+    for (int i = 0; i < 8; ++i) {
         if (i >= 4 && i < 6 && !withAction)
             continue;
         if (i > 0)

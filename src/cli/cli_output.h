@@ -10,6 +10,7 @@ struct CliRecord {
     std::string path, target, reason, modified;  // modified: ISO 8601, UTC
     std::string action, error;                   // delete and restore only
     std::string owner;  // the account whose profile holds it, "all-users", or empty
+    std::string found;  // with reason "moved": where the target is now
 };
 
 // The header (CSV), or the opening (JSON), of a report; `withAction` for delete.

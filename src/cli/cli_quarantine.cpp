@@ -389,7 +389,7 @@ static bool heldAsTaken(const QuarantineLine& line, HeldFolders& held, std::wstr
 static bool restoreOne(const Quarantine& q, const QuarantineLine& line, const std::vector<std::wstring>& searched,
                        bool lost, CliRecord& r)
 {
-    r = {line.original, line.target, line.reason, "", "", "", ownerOf(wideOfUtf8(line.original))};
+    r = {line.original, line.target, line.reason, "", "", "", ownerOf(wideOfUtf8(line.original)), ""};
     FILETIME written = {static_cast<DWORD>(line.identity.written), static_cast<DWORD>(line.identity.written >> 32)};
     r.modified = isoOfFileTime(written);
     const DWORD access = DELETE | FILE_READ_ATTRIBUTES | (line.access.empty() ? 0 : READ_CONTROL | WRITE_DAC);
@@ -514,7 +514,7 @@ std::vector<CliRecord> restoreQuarantine(Quarantine& q, bool& allBack)
         if (!isStoredName(found.cFileName, length) || named.count(found.cFileName) != 0)
             continue;
         std::wstring stray = withoutLongPrefix(q.path) + L"\\" + found.cFileName;
-        records.push_back({utf8Of(stray.c_str()), "", "", "", "kept", "not in the manifest", ""});
+        records.push_back({utf8Of(stray.c_str()), "", "", "", "kept", "not in the manifest", "", ""});
         allBack = false;
     }
     if (find != INVALID_HANDLE_VALUE)

@@ -162,11 +162,12 @@ static DeleteOutcome checkAgain(SearchState& search, const char* source, const L
     if (state == SHORTCUT_UNREADABLE)
         return OUTCOME_UNREADABLE;
     // The drive or share asked now, not as the search found it.
-    const char* away = state == SHORTCUT_MISSING || state == SHORTCUT_UNREACHABLE ? rootAwayNow(search.targetBuf) : nullptr;
-    switch (ruleOfReason(away != nullptr ? away : targetReason(state, search.targetBuf))) {
+    Reason away = state == SHORTCUT_MISSING || state == SHORTCUT_UNREACHABLE ? rootAwayNow(search.targetBuf) : REASON_PRESENT;
+    switch (ruleOf(away != REASON_PRESENT ? away : targetReason(state, search.targetBuf))) {
     case RULE_MISSING: return OUTCOME_DELETED;
     case RULE_AWAY: return listed.unsureToo ? OUTCOME_DELETED : OUTCOME_ROOT_AWAY;
     case RULE_UNSURE: return listed.unsureToo ? OUTCOME_DELETED : OUTCOME_NOT_MISSING;
+    case RULE_FOUND: return listed.unsureToo ? OUTCOME_DELETED : OUTCOME_NOT_BROKEN;  // chosen in the window as that
     default: return state == SHORTCUT_USER_DEPENDENT ? OUTCOME_NOT_MISSING : OUTCOME_NOT_BROKEN;
     }
 }

@@ -58,8 +58,12 @@ void formatAwayText(char* out, std::size_t size, EntryAway away, char drive)
         std::snprintf(out, size, "drive %c: not present", drive >= 'a' ? drive - 'a' + 'A' : drive);
     else if (away == AWAY_DRIVE)
         std::snprintf(out, size, "drive not present");
-    else if (away == AWAY_SERVER)
+    else if (away == AWAY_SILENT && letter)
+        std::snprintf(out, size, "drive %c: not answering", drive >= 'a' ? drive - 'a' + 'A' : drive);
+    else if (away == AWAY_SERVER || away == AWAY_SILENT)
         std::snprintf(out, size, "server not answering");
+    else if (away == AWAY_MOVED)
+        std::snprintf(out, size, "target found elsewhere");
     else
         out[0] = '\0';
 }

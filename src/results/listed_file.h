@@ -2,9 +2,11 @@
 #pragma once
 #include "search/file_identity.h"
 
-// Why a listed target may only be away for now: its drive or its server. Such an entry is
-// drawn grey, with the reason after its path and at the head of its tip.
-enum EntryAway : unsigned char { AWAY_NONE, AWAY_DRIVE, AWAY_SERVER };
+// Why a listed target may only be away for now: its drive or its server is not there, or did
+// not answer in time. Such an entry is drawn grey, with the reason after its path and at the
+// head of its tip.
+// An entry whose target was found elsewhere is grey too: its shortcut still works.
+enum EntryAway : unsigned char { AWAY_NONE, AWAY_DRIVE, AWAY_SERVER, AWAY_SILENT, AWAY_MOVED };
 
 struct ListedFile {
     FileIdentity identity;
@@ -12,5 +14,6 @@ struct ListedFile {
     bool networkTested;  // its search tested network targets: Delete checks it again so
     bool unsureToo;      // deleted also while its target cannot be seen or does not answer
     EntryAway away;      // its drive or server may only be away: drawn grey
-    char drive;          // with AWAY_DRIVE, the target's drive letter
+    char drive;          // with AWAY_DRIVE or AWAY_SILENT, the target's drive letter
+    const wchar_t* found;  // with AWAY_MOVED, where the target was found: the window's records own a copy
 };

@@ -7,6 +7,8 @@ static DWORD recordCount, recordRoom;
 
 void forgetListedFiles()
 {
+    for (DWORD i = 0; i < recordCount; ++i)
+        HeapFree(GetProcessHeap(), 0, const_cast<wchar_t*>(records[i].found));
     recordCount = 0;  // the memory stays for the next search
 }
 
@@ -32,9 +34,19 @@ bool keepListedFile(LRESULT index, const ListedFile& file)
     if (index < 0 || !makeRoom())
         return false;
     records[recordCount] = file;
+    records[recordCount].found = nullptr;
+    if (file.found != nullptr && file.found[0] != L'\0') {
+        SIZE_T bytes = (static_cast<SIZE_T>(lstrlenW(file.found)) + 1) * sizeof(wchar_t);
+        wchar_t* copy = static_cast<wchar_t*>(HeapAlloc(GetProcessHeap(), 0, bytes));
+        if (copy != nullptr)
+            CopyMemory(copy, file.found, bytes);
+        records[recordCount].found = copy;  // none without memory: the tip then leaves out where
+    }
     // Item data 0 is what every entry starts with: records are numbered from 1.
-    if (SendMessageA(app.resultList, LB_SETITEMDATA, static_cast<WPARAM>(index), recordCount + 1) == LB_ERR)
+    if (SendMessageA(app.resultList, LB_SETITEMDATA, static_cast<WPARAM>(index), recordCount + 1) == LB_ERR) {
+        HeapFree(GetProcessHeap(), 0, const_cast<wchar_t*>(records[recordCount].found));
         return false;
+    }
     ++recordCount;
     return true;
 }

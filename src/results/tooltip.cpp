@@ -3,10 +3,12 @@
 #include "app/app_state.h"
 #include "results/entry_drawing.h"
 #include "results/entry_texts.h"
+#include "results/listed_files.h"
 
 // A reason line of at most 62 units above the times.
 static const int REASON_UNITS = 64;
-static_assert(sizeof app.tipText >= TIP_TEXT_BYTES && sizeof app.tipShown / sizeof(wchar_t) >= TIP_TEXT_BYTES + REASON_UNITS,
+static_assert(sizeof app.tipText >= TIP_TEXT_BYTES &&
+                  sizeof app.tipShown / sizeof(wchar_t) >= TIP_TEXT_BYTES + REASON_UNITS + 9 + MAX_PATH + 2,
               "the tip text must fit its buffers");
 
 // The Japanese labels and date format are Shift_JIS; through the 8-bit calls they would show
@@ -42,6 +44,15 @@ static int buildTipText(unsigned index)
     int at = *reason != '\0' ? MultiByteToWideChar(CP_ACP, 0, reason, -1, app.tipShown, REASON_UNITS - 2) : 0;
     if (at > 0) {
         app.tipShown[at - 1] = L'\r';
+        app.tipShown[at++] = L'\n';
+    }
+    const ListedFile* listed = listedFileOf(index);
+    if (listed != nullptr && listed->found != nullptr) {
+        static const wchar_t foundAt[] = L"found at ";
+        lstrcpyW(app.tipShown + at, foundAt);
+        lstrcpynW(app.tipShown + at + 9, listed->found, MAX_PATH);
+        at += lstrlenW(app.tipShown + at);
+        app.tipShown[at++] = L'\r';
         app.tipShown[at++] = L'\n';
     }
     return MultiByteToWideChar(SHIFT_JIS, 0, app.tipText, -1, app.tipShown + at, TIP_TEXT_BYTES) > 0;

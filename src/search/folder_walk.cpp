@@ -182,12 +182,16 @@ static bool nextEntry(FolderEntries& e)
 // unchecked one (a Ctrl search lists every shortcut) keeps the identity its folder listed.
 static void tellShortcut(int length)
 {
-    FoundShortcut s = {search->pathBuf, length, observer->checksTargets, SHORTCUT_UNREADABLE, "", "", &search->findData, {}, false};
+    FoundShortcut s = {search->pathBuf, length, observer->checksTargets, SHORTCUT_UNREADABLE, "", L"", REASON_UNREADABLE,
+                       &search->findData, {}, false};
     FileIdentity listed = entryIdentity;
     if (s.checked) {
         s.state = checkShortcut(*search, observer->testsNetwork);
+        if (waitStopped())
+            return;  // stopped while its drive or server was waited for: neither judged nor told
         bool resolved = s.state != SHORTCUT_UNREADABLE && s.state != SHORTCUT_NO_TARGET;
         s.target = resolved ? search->targetBuf : "";
+        s.found = s.state == SHORTCUT_MOVED ? search->found : L"";
         s.reason = targetReason(s.state, search->targetBuf);
     }
     if (!observer->lists(observer->context, s))

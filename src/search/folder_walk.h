@@ -5,6 +5,7 @@
 #include <cstddef>
 
 #include "results/listed_file.h"
+#include "search/reason_rule.h"
 #include "search/search_state.h"
 #include "search/shortcut_check.h"
 
@@ -15,7 +16,8 @@ struct FoundShortcut {
     bool checked;          // opened and its target tested (the window's Ctrl search opens none)
     ShortcutState state;   // with `checked`: what the check found
     const char* target;    // with `checked`: its stored target ("" where it has none), valid during the call
-    const char* reason;    // with `checked`: the reason both programs give, asked once (see targetReason)
+    const wchar_t* found;  // with `checked`: where a target not at that path was found instead, or ""
+    Reason reason;         // with `checked`: the reason both programs give, asked once (see targetReason)
     const WIN32_FIND_DATAW* find;
     ListedFile file;       // for `listed`: its identity, read through a handle just now
     bool link;             // for `listed`, when checked: a link or a folder is at its name, never deletable

@@ -1,5 +1,6 @@
 // What a shortcut file stores of its target besides what the shell gives: the link
-// information's local path, the environment string, and whether the shell re-bases the
+// information's local path, volume and network path, the path relative to the shortcut,
+// the environment string, the installer's descriptor, and whether the shell re-bases the
 // target onto the reader's own known folder. Read from the documented shell-link layout.
 #pragma once
 #include <cstddef>
@@ -11,6 +12,16 @@ struct LinkLayout {
     std::string envAnsi;     // the environment string ("%LOCALAPPDATA%\App\app.exe")
     std::wstring envWide;
     bool knownFolder = false;  // a known-folder or special-folder block: read through the reader's folder
+    // The volume the local path was on when the link was saved.
+    bool hasVolume = false;
+    unsigned volumeType = 0;  // as GetDriveType answers: 2 removable, 3 fixed, 4 remote, 5 optical
+    unsigned volumeSerial = 0;
+    std::string networkAnsi;  // the network path ("\\server\share\app.exe"), and the drive it was mapped to
+    std::wstring networkWide;
+    std::string networkDrive;  // "H:"
+    std::string relativeAnsi;  // the target relative to the shortcut's folder ("..\App\app.exe")
+    std::wstring relativeWide;
+    bool advertised = false;  // a Windows Installer shortcut: its descriptor, not a path, names the target
 };
 
 // False for bytes that are no shell link, or end before what they announce.

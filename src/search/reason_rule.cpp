@@ -1,26 +1,36 @@
 #include "search/reason_rule.h"
 
-#include <cstring>
+namespace {
+const struct {
+    const char* name;
+    ReasonRule rule;
+} reasons[] = {
+    /* PRESENT */ {"present", RULE_KEPT},
+    /* MISSING */ {"missing", RULE_MISSING},
+    /* DRIVE_ABSENT */ {"drive-absent", RULE_AWAY},
+    /* SHARE_UNREACHABLE */ {"share-unreachable", RULE_AWAY},
+    /* NOT_ANSWERING */ {"not-answering", RULE_AWAY},
+    /* DENIED */ {"denied", RULE_UNSURE},
+    /* UNREACHABLE */ {"unreachable", RULE_UNSURE},
+    /* USER_DEPENDENT */ {"user-dependent", RULE_KEPT},
+    /* NOT_TESTED */ {"not-tested", RULE_KEPT},
+    /* NO_TARGET */ {"no-target", RULE_KEPT},
+    /* UNREADABLE */ {"unreadable", RULE_KEPT},
+    /* LINK */ {"link", RULE_KEPT},
+    /* MOVED */ {"moved", RULE_FOUND},
+};
+static_assert(sizeof reasons / sizeof reasons[0] == REASON_MOVED + 1, "a word and a rule for every reason");
+}  // namespace
 
-ReasonRule ruleOfReason(const char* reason)
+// Anything out of range is kept: a reason nobody named deletes nothing.
+const char* reasonName(Reason reason) { return reason <= REASON_MOVED ? reasons[reason].name : "unreadable"; }
+
+ReasonRule ruleOf(Reason reason) { return reason <= REASON_MOVED ? reasons[reason].rule : RULE_KEPT; }
+
+bool isPlainlyMissing(Reason reason) { return ruleOf(reason) == RULE_MISSING; }
+
+bool isListedAsBroken(Reason reason)
 {
-    static const struct {
-        const char* reason;
-        ReasonRule rule;
-    } rules[] = {
-        {"missing", RULE_MISSING},     {"drive-absent", RULE_AWAY}, {"share-unreachable", RULE_AWAY},
-        {"denied", RULE_UNSURE},       {"unreachable", RULE_UNSURE},
-    };
-    for (const auto& r : rules)
-        if (std::strcmp(reason, r.reason) == 0)
-            return r.rule;
-    return RULE_KEPT;  // present, user-dependent, not-tested, no-target, unreadable, link, and any other
-}
-
-bool isPlainlyMissing(const char* reason) { return ruleOfReason(reason) == RULE_MISSING; }
-
-bool isListedAsBroken(const char* reason)
-{
-    ReasonRule rule = ruleOfReason(reason);
-    return rule == RULE_MISSING || rule == RULE_AWAY;
+    ReasonRule rule = ruleOf(reason);
+    return rule == RULE_MISSING || rule == RULE_AWAY || rule == RULE_FOUND;
 }

@@ -13,7 +13,7 @@ namespace {
 struct RootAnswer {
     char root[PATH_BUF_BYTES];
     bool silent;            // did not answer its first lookup in time
-    const char* away;       // null: there
+    Reason away;            // REASON_PRESENT: there
     unsigned long serial;   // of the volume first found at a drive letter this walk
     unsigned long long asked;  // 0: never asked whether it is there
 };
@@ -113,6 +113,8 @@ int takeWaitStop()
     return r;
 }
 
+bool waitStopped() { return waitStop != PUMP_GO_ON; }
+
 bool rootAnswers(const char* target, const wchar_t* wideTarget)
 {
     static char root[PATH_BUF_BYTES];
@@ -128,26 +130,28 @@ bool rootAnswers(const char* target, const wchar_t* wideTarget)
     return answers;
 }
 
-const char* rootAway(const char* target, unsigned long long maxAge)
+Reason rootAway(const char* target, unsigned long long maxAge)
 {
     static char root[PATH_BUF_BYTES];
     if (!targetRoot(target, root, sizeof root))
-        return nullptr;
+        return REASON_PRESENT;
     RootAnswer& known = answerOf(root);
+    if (known.silent)
+        return REASON_NOT_ANSWERING;
     unsigned long long now = GetTickCount64();
-    if (known.silent || (known.asked != 0 && now - known.asked <= maxAge))
+    if (known.asked != 0 && now - known.asked <= maxAge)
         return known.away;
-    const char* away = nullptr;
+    Reason away = REASON_PRESENT;
     DWORD serial = 0;
     if (root[0] == '\\')
-        away = GetFileAttributesA(root) == INVALID_FILE_ATTRIBUTES ? "share-unreachable" : nullptr;
+        away = GetFileAttributesA(root) == INVALID_FILE_ATTRIBUTES ? REASON_SHARE_UNREACHABLE : REASON_PRESENT;
     else if (GetDriveTypeA(root) == DRIVE_NO_ROOT_DIR ||
              !GetVolumeInformationA(root, nullptr, 0, &serial, nullptr, nullptr, nullptr, 0))
-        away = "drive-absent";  // no such letter, or no medium in the drive
-    if (away == nullptr && known.serial == 0)
+        away = REASON_DRIVE_ABSENT;  // no such letter, or no medium in the drive
+    if (away == REASON_PRESENT && known.serial == 0)
         known.serial = serial;
-    else if (away == nullptr && serial != 0 && known.serial != serial)
-        away = "drive-absent";  // another medium in the drive now
+    else if (away == REASON_PRESENT && serial != 0 && known.serial != serial)
+        away = REASON_DRIVE_ABSENT;  // another medium in the drive now
     known.away = away;
     known.asked = now;
     return away;

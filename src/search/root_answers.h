@@ -2,6 +2,8 @@
 // answers at all. A drive or server that hangs is waited for once, not once per shortcut.
 #pragma once
 
+#include "search/reason_rule.h"
+
 // A new walk: what was learnt of drives and shares is asked again.
 void forgetRoots();
 
@@ -17,9 +19,12 @@ void setWhileWaiting(int (*step)(void* context, bool showCounts), void* context)
 bool lookupsAbandoned();
 // 1 (go on), or the step result of 0 or -1 that ended a wait since the last call.
 int takeWaitStop();
+// Whether a wait was stopped and takeWaitStop not yet called: the target is not judged.
+bool waitStopped();
 
-// "drive-absent" or "share-unreachable" where the target's drive or share is away, else
-// null. `maxAge` ms: how old a remembered answer may be; 0 asks now. A drive letter that
-// holds another volume than the one first found there this walk counts as away. Never asks a
-// silent root.
-const char* rootAway(const char* target, unsigned long long maxAge);
+// REASON_DRIVE_ABSENT or REASON_SHARE_UNREACHABLE where the target's drive or share is away,
+// REASON_NOT_ANSWERING where it did not answer in time this walk, else REASON_PRESENT.
+// `maxAge` ms: how old a remembered answer may be; 0 asks now. A drive letter that holds
+// another volume than the one first found there this walk counts as away. A silent root is
+// never asked again.
+Reason rootAway(const char* target, unsigned long long maxAge);

@@ -41,9 +41,14 @@ static void listShortcut(void*, const FoundShortcut& s)
         return;
     // Listed because its drive or share is away: chosen as that, it is deleted as that.
     ListedFile file = s.file;
-    const char* reason = s.reason;
-    file.unsureToo = s.checked && ruleOfReason(reason) != RULE_MISSING;
-    file.away = lstrcmpA(reason, "drive-absent") == 0 ? AWAY_DRIVE : lstrcmpA(reason, "share-unreachable") == 0 ? AWAY_SERVER : AWAY_NONE;
+    file.unsureToo = s.checked && ruleOf(s.reason) != RULE_MISSING;
+    file.away = !s.checked ? AWAY_NONE
+                : s.reason == REASON_DRIVE_ABSENT ? AWAY_DRIVE
+                : s.reason == REASON_SHARE_UNREACHABLE ? AWAY_SERVER
+                : s.reason == REASON_NOT_ANSWERING ? AWAY_SILENT
+                : s.reason == REASON_MOVED ? AWAY_MOVED
+                                                      : AWAY_NONE;
+    file.found = s.found;  // copied by the record
     file.drive = s.target[0] != '\0' && s.target[1] == ':' ? s.target[0] : '\0';
     appendEntry(s.path, s.length, file);
 }

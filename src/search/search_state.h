@@ -10,6 +10,7 @@ struct SearchState {
     alignas(wchar_t) char targetBuf[702];  // the shortcut's UTF-16 path, then its 8-bit target
     WIN32_FIND_DATAW findData;  // wide: the 8-bit find functions turn names they cannot hold into patterns
     unsigned tally;  // files met by the walk (the window also counts selected entries in it)
+    wchar_t found[MAX_PATH];  // where a target not at its stored path was found instead, or ""
 };
 
 // What a walk's step, and so the walk, returns.

@@ -32,6 +32,7 @@ static void readWideTarget(IShellLinkA* link)
 HRESULT resolveShortcut(SearchState& search)
 {
     checking = &search;
+    checking->found[0] = L'\0';
     wideTarget[0] = L'\0';
     IShellLinkA* link = nullptr;
     HRESULT hr = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
@@ -170,7 +171,9 @@ static bool readLayout(const wchar_t* path, LinkLayout& layout)
 }
 
 // A missing target of a shortcut in another account's profile, read by this one: the shell
-// may have put it into this account's profile. Looked for where its owner would find it.
+// may have put it into this account's profile. Looked for where its owner would find it. A
+// shortcut in no profile (the all-users Start menu, the Public desktop) is every account's:
+// looked for where each would find it.
 static ShortcutState asItsOwnerSees()
 {
     static wchar_t shortcut[PATH_BUF_BYTES];
@@ -182,10 +185,10 @@ static ShortcutState asItsOwnerSees()
         lstrcpynW(target, wideTarget, MAX_PATH);
     else if (wideOf(checking->targetBuf, target, MAX_PATH) == 0)
         return SHORTCUT_MISSING;
-    const UserProfile* owner;
+    const UserProfile* holder;
     LinkLayout layout;
-    if (!liesWithin(target, reader) || (owner = profileHolding(shortcut)) == nullptr ||
-        lstrcmpiW(owner->folder.c_str(), reader.c_str()) == 0 || !readLayout(shortcut, layout))
+    if (!liesWithin(target, reader) || ((holder = profileHolding(shortcut)) != nullptr && lstrcmpiW(holder->folder.c_str(), reader.c_str()) == 0) ||
+        !readLayout(shortcut, layout))
         return SHORTCUT_MISSING;  // the reader's own shortcuts are read as they read
     std::wstring storedLocal = layout.localWide, storedEnv = layout.envWide;
     wchar_t narrow[MAX_PATH];
@@ -193,18 +196,96 @@ static ShortcutState asItsOwnerSees()
         storedLocal = narrow;
     if (storedEnv.empty() && !layout.envAnsi.empty() && wideOf(layout.envAnsi.c_str(), narrow, MAX_PATH) > 0)
         storedEnv = narrow;
-    OwnerFacts facts = {reader, owner->folder, target, storedLocal, storedEnv, layout.knownFolder,
-                        ownerShellFolder(*owner, L"AppData"), ownerShellFolder(*owner, L"Local AppData"), machineVariables()};
-    OwnerPlaces places = ownerPlaces(facts);
-    if (!places.concerns)
-        return SHORTCUT_MISSING;
-    for (const std::wstring& path : places.paths) {
-        TargetVerdict there = verdictOfError(errorOf(GetFileAttributesW(path.c_str())));
-        if (there == TARGET_PRESENT)
-            return SHORTCUT_PRESENT;
-        places.complete = places.complete && there == TARGET_MISSING;
+    bool concerns = false, complete = true;
+    for (const UserProfile& owner : userProfiles()) {
+        if ((holder != nullptr && &owner != holder) || lstrcmpiW(owner.folder.c_str(), reader.c_str()) == 0)
+            continue;
+        OwnerFacts facts = {reader, owner.folder, target, storedLocal, storedEnv, layout.knownFolder,
+                            ownerShellFolder(owner, L"AppData"), ownerShellFolder(owner, L"Local AppData"), machineVariables()};
+        OwnerPlaces places = ownerPlaces(facts);
+        concerns = concerns || places.concerns;
+        for (std::size_t i = 0; places.concerns && i < places.paths.size(); ++i) {
+            TargetVerdict there = verdictOfError(errorOf(GetFileAttributesW(places.paths[i].c_str())));
+            if (there == TARGET_PRESENT)
+                return SHORTCUT_PRESENT;
+            places.complete = places.complete && there == TARGET_MISSING;
+        }
+        complete = complete && (!places.concerns || places.complete);
     }
-    return places.complete ? SHORTCUT_MISSING : SHORTCUT_USER_DEPENDENT;
+    return !concerns || complete ? SHORTCUT_MISSING : SHORTCUT_USER_DEPENDENT;
+}
+
+static bool thereAt(const wchar_t* path) { return GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES; }
+
+static ShortcutState foundAt(const wchar_t* path)
+{
+    lstrcpynW(checking->found, path, MAX_PATH);
+    return SHORTCUT_MOVED;
+}
+
+// The serial of the volume at drive root "E:\" now; 0 for none.
+static DWORD serialAt(const wchar_t* root)
+{
+    DWORD serial = 0;
+    return GetVolumeInformationW(root, nullptr, 0, &serial, nullptr, nullptr, nullptr, 0) ? serial : 0;
+}
+
+// A missing target looked for where Windows also looks before it gives up on a shortcut.
+static ShortcutState lookElsewhere(bool testNetwork)
+{
+    static wchar_t shortcut[PATH_BUF_BYTES];
+    static wchar_t place[MAX_PATH];
+    LinkLayout layout;
+    if (wideOf(checking->pathBuf, shortcut, PATH_BUF_BYTES) == 0 || !readLayout(shortcut, layout))
+        return SHORTCUT_MISSING;
+    // The path from the shortcut's own folder: a program folder moved with its shortcut.
+    std::wstring relative = layout.relativeWide;
+    if (relative.empty() && !layout.relativeAnsi.empty() && wideOf(layout.relativeAnsi.c_str(), place, MAX_PATH) > 0)
+        relative = place;
+    wchar_t* name = nullptr;
+    if (!relative.empty() && GetFullPathNameW(shortcut, MAX_PATH, place, &name) - 1u < MAX_PATH - 1u && name != nullptr) {
+        std::wstring joined = std::wstring(place, name) + relative;
+        if (GetFullPathNameW(joined.c_str(), MAX_PATH, place, nullptr) - 1u < MAX_PATH - 1u && thereAt(place))
+            return foundAt(place);
+    }
+    const char* target = checking->targetBuf;
+    bool letter = ((target[0] | 0x20) >= 'a' && (target[0] | 0x20) <= 'z') && target[1] == ':' && target[2] == '\\';
+    // A removable or optical volume: another one at its letter means its own is away, and its
+    // own at another letter holds the target there.
+    if (letter && layout.hasVolume && layout.volumeSerial != 0 &&
+        (layout.volumeType == DRIVE_REMOVABLE || layout.volumeType == DRIVE_CDROM)) {
+        wchar_t root[4] = {static_cast<wchar_t>(target[0]), L':', L'\\', 0};
+        if (serialAt(root) != layout.volumeSerial) {
+            DWORD drives = GetLogicalDrives();
+            for (int i = 0; i < 26; ++i) {
+                root[0] = static_cast<wchar_t>(L'A' + i);
+                UINT type = (drives >> i) & 1 ? GetDriveTypeW(root) : DRIVE_NO_ROOT_DIR;
+                if ((type == DRIVE_REMOVABLE || type == DRIVE_CDROM) && serialAt(root) == layout.volumeSerial &&
+                    wideOf(target, place, MAX_PATH) > 0) {
+                    place[0] = root[0];
+                    if (thereAt(place))
+                        return foundAt(place);
+                }
+            }
+            return SHORTCUT_VOLUME_AWAY;
+        }
+    }
+    // A drive letter mapped to a share, not mapped here (another session, SYSTEM): the share.
+    std::wstring network = layout.networkWide;
+    if (network.empty() && !layout.networkAnsi.empty() && wideOf(layout.networkAnsi.c_str(), place, MAX_PATH) > 0)
+        network = place;
+    if (testNetwork && letter && network.size() > 2 && network[0] == L'\\' && network[1] == L'\\') {
+        char root[4] = {target[0], ':', '\\', 0};
+        UINT type = GetDriveTypeA(root);
+        if ((type == DRIVE_NO_ROOT_DIR || type == DRIVE_REMOTE) && network.size() < MAX_PATH) {
+            lstrcpynW(place, network.c_str(), MAX_PATH);
+            static char narrow[MAX_PATH];
+            if (WideCharToMultiByte(CP_ACP, 0, place, -1, narrow, MAX_PATH, nullptr, nullptr) > 0 && rootAnswers(narrow, place) &&
+                thereAt(place))
+                return foundAt(place);
+        }
+    }
+    return SHORTCUT_MISSING;
 }
 
 ShortcutState checkShortcut(SearchState& search, bool testNetwork)
@@ -221,5 +302,7 @@ ShortcutState checkShortcut(SearchState& search, bool testNetwork)
     TargetFacts facts = {wow64, wow64 && mapsToNativeProgramFiles(checking->targetBuf), wideTargetDiffers()};
     static const ShortcutState states[] = {SHORTCUT_PRESENT, SHORTCUT_MISSING, SHORTCUT_DENIED, SHORTCUT_UNREACHABLE};
     ShortcutState state = states[judgeTarget(facts, lookIn, nullptr)];
-    return state == SHORTCUT_MISSING ? asItsOwnerSees() : state;
+    if (state == SHORTCUT_MISSING)
+        state = asItsOwnerSees();
+    return state == SHORTCUT_MISSING ? lookElsewhere(testNetwork) : state;
 }

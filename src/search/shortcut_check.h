@@ -18,8 +18,13 @@ enum ShortcutState {
     SHORTCUT_UNREACHABLE, // its drive, server or share did not answer as it should (never listed as broken)
     SHORTCUT_USER_DEPENDENT,  // in another account's profile, and its owner may see a target this one cannot
     SHORTCUT_MISSING,     // broken: the system says the target is not there
+    SHORTCUT_MOVED,       // not at its stored path, but where Windows also looks: in the search's `found`
+    SHORTCUT_VOLUME_AWAY, // on a removable volume, and its letter holds another volume now
 };
 
 // The shortcut in pathBuf, read and its target tested; the target stays in targetBuf.
-// Network targets (leading backslash) are tested only with `testNetwork`.
+// Network targets (leading backslash) are tested only with `testNetwork`. A target missing at
+// its stored path is looked for where Windows also looks, in this order: as its owner sees it,
+// by its path relative to the shortcut, on its removable volume under another letter, and
+// (with `testNetwork`) through the share a drive letter was mapped to.
 ShortcutState checkShortcut(SearchState& search, bool testNetwork);

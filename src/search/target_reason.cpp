@@ -9,19 +9,22 @@
 // How long a drive's or share's answer stands during a search.
 static const unsigned long long ROOT_ANSWER_MS = 5000;
 
-const char* rootAwayNow(const char* target) { return rootAway(target, 0); }
+Reason rootAwayNow(const char* target) { return rootAway(target, 0); }
 
-const char* targetReason(ShortcutState state, const char* target)
+Reason targetReason(ShortcutState state, const char* target)
 {
-    const char* away;
+    Reason away;
     switch (state) {
-    case SHORTCUT_MISSING: return (away = rootAway(target, ROOT_ANSWER_MS)) != nullptr ? away : "missing";
-    case SHORTCUT_UNREACHABLE: return (away = rootAway(target, ROOT_ANSWER_MS)) != nullptr ? away : "unreachable";
-    case SHORTCUT_DENIED: return "denied";
-    case SHORTCUT_USER_DEPENDENT: return "user-dependent";
-    case SHORTCUT_PRESENT: return "present";
-    case SHORTCUT_NOT_TESTED: return "not-tested";
-    case SHORTCUT_NO_TARGET: return "no-target";
-    default: return "unreadable";
+    case SHORTCUT_MISSING: return (away = rootAway(target, ROOT_ANSWER_MS)) != REASON_PRESENT ? away : REASON_MISSING;
+    case SHORTCUT_UNREACHABLE:
+        return (away = rootAway(target, ROOT_ANSWER_MS)) != REASON_PRESENT ? away : REASON_UNREACHABLE;
+    case SHORTCUT_MOVED: return REASON_MOVED;
+    case SHORTCUT_VOLUME_AWAY: return REASON_DRIVE_ABSENT;
+    case SHORTCUT_DENIED: return REASON_DENIED;
+    case SHORTCUT_USER_DEPENDENT: return REASON_USER_DEPENDENT;
+    case SHORTCUT_PRESENT: return REASON_PRESENT;
+    case SHORTCUT_NOT_TESTED: return REASON_NOT_TESTED;
+    case SHORTCUT_NO_TARGET: return REASON_NO_TARGET;
+    default: return REASON_UNREADABLE;
     }
 }

@@ -101,11 +101,11 @@ TEST(Cli, Arguments)
 // JSON with backslashes, quotes and control characters escaped, the rest as UTF-8.
 TEST(Cli, ReportsEscapeWhatTheirReadersNeed)
 {
-    CliRecord r = {"C:\\a,b \"c\" \xC3\xA9.lnk", "D:\\x\ny", "missing", "2024-01-02T03:04:05Z", "deleted", "tab\there", "ann"};
-    EXPECT_EQ(reportStart(FORMAT_CSV, true), "path,target,reason,modified,action,error,owner\r\n");
-    EXPECT_EQ(reportStart(FORMAT_CSV, false), "path,target,reason,modified,owner\r\n");
+    CliRecord r = {"C:\\a,b \"c\" \xC3\xA9.lnk", "D:\\x\ny", "moved", "2024-01-02T03:04:05Z", "deleted", "tab\there", "ann", "E:\\x,y"};
+    EXPECT_EQ(reportStart(FORMAT_CSV, true), "path,target,reason,modified,action,error,owner,found\r\n");
+    EXPECT_EQ(reportStart(FORMAT_CSV, false), "path,target,reason,modified,owner,found\r\n");
     EXPECT_EQ(reportRecord(FORMAT_CSV, r, true, true),
-              "\"C:\\a,b \"\"c\"\" \xC3\xA9.lnk\",\"D:\\x\ny\",missing,2024-01-02T03:04:05Z,deleted,tab\there,ann\r\n");
+              "\"C:\\a,b \"\"c\"\" \xC3\xA9.lnk\",\"D:\\x\ny\",moved,2024-01-02T03:04:05Z,deleted,tab\there,ann,\"E:\\x,y\"\r\n");
     EXPECT_EQ(reportRecord(FORMAT_CSV, r, false, true).find(",deleted"), std::string::npos);
     // What a spreadsheet would compute stays text in CSV; JSON keeps it exact.
     for (const char* formula : {"=1+2", "+1", "-2+3", "@SUM(1+1)", "\tx", "\rx"}) {
@@ -115,13 +115,14 @@ TEST(Cli, ReportsEscapeWhatTheirReadersNeed)
         EXPECT_NE(reportRecord(FORMAT_JSON, f, false, true).find(std::string("\"target\":\"") + (formula[0] == '\t' ? "\\u0009" : formula[0] == '\r' ? "\\u000d" : formula)), std::string::npos) << formula;
     }
     EXPECT_EQ(reportRecord(FORMAT_CSV, CliRecord{"C:\\x=y.lnk", "C:\\a-b", "missing", "", "", ""}, false, true),
-              "C:\\x=y.lnk,C:\\a-b,missing,,\r\n");
+              "C:\\x=y.lnk,C:\\a-b,missing,,,\r\n");
     EXPECT_EQ(reportStart(FORMAT_JSON, false) + reportRecord(FORMAT_JSON, r, false, true) +
                   reportRecord(FORMAT_JSON, r, true, false) + reportEnd(FORMAT_JSON),
-              "[{\"path\":\"C:\\\\a,b \\\"c\\\" \xC3\xA9.lnk\",\"target\":\"D:\\\\x\\u000ay\",\"reason\":\"missing\","
-              "\"modified\":\"2024-01-02T03:04:05Z\",\"owner\":\"ann\"},"
-              "{\"path\":\"C:\\\\a,b \\\"c\\\" \xC3\xA9.lnk\",\"target\":\"D:\\\\x\\u000ay\",\"reason\":\"missing\","
-              "\"modified\":\"2024-01-02T03:04:05Z\",\"action\":\"deleted\",\"error\":\"tab\\u0009here\",\"owner\":\"ann\"}]\r\n");
+              "[{\"path\":\"C:\\\\a,b \\\"c\\\" \xC3\xA9.lnk\",\"target\":\"D:\\\\x\\u000ay\",\"reason\":\"moved\","
+              "\"modified\":\"2024-01-02T03:04:05Z\",\"owner\":\"ann\",\"found\":\"E:\\\\x,y\"},"
+              "{\"path\":\"C:\\\\a,b \\\"c\\\" \xC3\xA9.lnk\",\"target\":\"D:\\\\x\\u000ay\",\"reason\":\"moved\","
+              "\"modified\":\"2024-01-02T03:04:05Z\",\"action\":\"deleted\",\"error\":\"tab\\u0009here\",\"owner\":\"ann\","
+              "\"found\":\"E:\\\\x,y\"}]\r\n");
     EXPECT_EQ(reportStart(FORMAT_TEXT, true) + reportRecord(FORMAT_TEXT, r, true, true) + reportEnd(FORMAT_TEXT),
               r.path + "\r\n");
     EXPECT_EQ(isoTime(2024, 1, 2, 3, 4, 5), "2024-01-02T03:04:05Z");

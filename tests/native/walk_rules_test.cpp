@@ -218,24 +218,35 @@ TEST(WalkRules, TargetRoots)
 
 }  // namespace
 
-// Every reason either program reports, and what it makes of an entry in both.
+// Every reason either program reports: its word, and what it makes of an entry in both.
 TEST(ReasonRule, EveryReason)
 {
     const struct {
-        const char* reason;
+        Reason reason;
+        const char* name;
         ReasonRule rule;
         bool listed;
     } rows[] = {
-        {"missing", RULE_MISSING, true},         {"drive-absent", RULE_AWAY, true}, {"share-unreachable", RULE_AWAY, true},
-        {"denied", RULE_UNSURE, false},          {"unreachable", RULE_UNSURE, false}, {"user-dependent", RULE_KEPT, false},
-        {"present", RULE_KEPT, false},           {"not-tested", RULE_KEPT, false},  {"no-target", RULE_KEPT, false},
-        {"unreadable", RULE_KEPT, false},        {"link", RULE_KEPT, false},        {"", RULE_KEPT, false},
-        {"Missing", RULE_KEPT, false},  // words are exact: a changed one deletes nothing
+        {REASON_MISSING, "missing", RULE_MISSING, true},
+        {REASON_DRIVE_ABSENT, "drive-absent", RULE_AWAY, true},
+        {REASON_SHARE_UNREACHABLE, "share-unreachable", RULE_AWAY, true},
+        {REASON_NOT_ANSWERING, "not-answering", RULE_AWAY, true},
+        {REASON_DENIED, "denied", RULE_UNSURE, false},
+        {REASON_UNREACHABLE, "unreachable", RULE_UNSURE, false},
+        {REASON_USER_DEPENDENT, "user-dependent", RULE_KEPT, false},
+        {REASON_PRESENT, "present", RULE_KEPT, false},
+        {REASON_NOT_TESTED, "not-tested", RULE_KEPT, false},
+        {REASON_NO_TARGET, "no-target", RULE_KEPT, false},
+        {REASON_UNREADABLE, "unreadable", RULE_KEPT, false},
+        {REASON_LINK, "link", RULE_KEPT, false},
+        {REASON_MOVED, "moved", RULE_FOUND, true},
+        {static_cast<Reason>(REASON_MOVED + 1), "unreadable", RULE_KEPT, false},  // nobody's reason deletes nothing
     };
     for (const auto& r : rows) {
-        EXPECT_EQ(ruleOfReason(r.reason), r.rule) << r.reason;
-        EXPECT_EQ(isListedAsBroken(r.reason), r.listed) << r.reason;
-        EXPECT_EQ(isPlainlyMissing(r.reason), r.rule == RULE_MISSING) << r.reason;
+        EXPECT_STREQ(reasonName(r.reason), r.name) << r.name;
+        EXPECT_EQ(ruleOf(r.reason), r.rule) << r.name;
+        EXPECT_EQ(isListedAsBroken(r.reason), r.listed) << r.name;
+        EXPECT_EQ(isPlainlyMissing(r.reason), r.rule == RULE_MISSING) << r.name;
     }
 }
 

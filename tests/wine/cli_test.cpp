@@ -126,7 +126,7 @@ TEST_F(CliTest, ListAndDeleteReportAndExitAsFleetToolsExpect)
     EXPECT_EQ(r.code, 1u);
     EXPECT_EQ(sortedLines(r.out), (std::vector<std::string>{odd, absent, missing}));
     r = runCli("list --format csv " + inQuotes(root), work);
-    EXPECT_NE(r.out.find("path,target,reason,modified,owner\r\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("path,target,reason,modified,owner,found\r\n"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("\"" + odd + "\"," + target + ",missing,"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find(",Q:\\vmcli\\app.exe,drive-absent,"), std::string::npos) << r.out;
 
@@ -174,7 +174,7 @@ bool wineDrive(wchar_t letter, const char* unixFolder)
     };
     std::string record(sizeof(UnixDrive), '\0');
     UnixDrive d = {};
-    d.type = unixFolder != nullptr ? 2 : 0;  // a hard disk's volume
+    d.type = unixFolder != nullptr ? DRIVE_REMOVABLE : 0;  // GetDriveType answers the type given (measured: 2, 3, 4)
     d.letter = letter;
     if (unixFolder != nullptr) {
         d.mountPoint = static_cast<USHORT>(record.size());
@@ -318,6 +318,18 @@ TEST_F(CliTest, AllProfilesListEachEntryWithItsOwner)
     Ran all = runCli("list --all-profiles --all --format json", work);
     EXPECT_FALSE(has(r.out, "x.lnk") || has(all.out, "x.lnk")) << r.out;
 
+    // The same shortcuts where every account reads them (no profile holds the folder): each
+    // account's place is asked. Its owner has the one, and the other may be in a known folder
+    // only its owner's session knows.
+    std::string everyone = "C:\\vm-everyone-" + std::to_string(GetCurrentProcessId());
+    CreateDirectoryA(everyone.c_str(), nullptr);
+    for (const char* name : {"budget.lnk", "report.lnk"})
+        writeFile(everyone + "\\" + name, readFile(ann + "\\Desktop\\" + name));
+    Ran shared = runCli("list --all --format csv " + inQuotes(everyone), work);
+    removeTree(everyone);
+    EXPECT_TRUE(has(lineOf(shared.out, everyone + "\\budget.lnk,"), ",present,")) << shared.out;
+    EXPECT_TRUE(has(lineOf(shared.out, everyone + "\\report.lnk,"), ",user-dependent,")) << shared.out;
+
     // Nor is the owner's registry: a Desktop redirected outside the profile is named, not walked.
     HKEY folders;
     std::string shellFolders = sid + "\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
@@ -338,10 +350,10 @@ TEST_F(CliTest, AllProfilesListEachEntryWithItsOwner)
     unregisterProfile(goneSid);
     EXPECT_EQ(r.code, 1u) << r.err;
     EXPECT_TRUE(has(r.err, "profile of " + goneSid + " skipped: its folder " + gone + " is not there")) << r.err;
-    EXPECT_TRUE(has(r.out, "path,target,reason,modified,owner\r\n")) << r.out;
+    EXPECT_TRUE(has(r.out, "path,target,reason,modified,owner,found\r\n")) << r.out;
     EXPECT_TRUE(has(lineOf(r.out, ann + "\\Desktop\\a.lnk,"), ",missing,")) << r.out;
-    EXPECT_TRUE(has(lineOf(r.out, ann + "\\Desktop\\a.lnk,"), "," + sid + "\r")) << r.out;
-    EXPECT_TRUE(has(lineOf(r.out, menu + "\\b.lnk,"), "," + sid + "\r")) << r.out;
+    EXPECT_TRUE(has(lineOf(r.out, ann + "\\Desktop\\a.lnk,"), "," + sid + ",")) << r.out;
+    EXPECT_TRUE(has(lineOf(r.out, menu + "\\b.lnk,"), "," + sid + ",")) << r.out;
     EXPECT_FALSE(has(r.out, "report.lnk") || has(r.out, "budget.lnk")) << r.out;
     EXPECT_TRUE(has(all.out, escapedPath(ann + "\\Desktop\\report.lnk") + "\",\"target\":")) << all.out;
     EXPECT_TRUE(has(all.out, "\"reason\":\"user-dependent\",\"modified\"")) << all.out;
@@ -350,6 +362,63 @@ TEST_F(CliTest, AllProfilesListEachEntryWithItsOwner)
         << all.out;
     EXPECT_TRUE(has(all.out, "\"owner\":\"" + sid + "\"")) << all.out;
     removeTree(ann);
+}
+
+// Shortcuts that still work though their stored path is gone, each where Windows also looks:
+// by the path relative to the shortcut, on its removable volume now at another letter, and
+// through the share its mapped drive stood for. Each is `moved`, with where, and never
+// deleted; a removable volume that is away is `drive-absent`.
+TEST_F(CliTest, AShortcutThatStillWorksIsNeverCalledMissing)
+{
+    if (GetDriveTypeA("Q:\\") != DRIVE_NO_ROOT_DIR || GetDriveTypeA("E:\\") != DRIVE_NO_ROOT_DIR ||
+        GetFileAttributesA("\\\\vmshare\\v\\") == INVALID_FILE_ATTRIBUTES)
+        GTEST_SKIP() << "drive Q: or E: is in use, or the tests' share \\\\vmshare\\v is not there";
+    std::string tree = work + "\\works", stick = "/tmp/vellmoor-stick-" + std::to_string(GetCurrentProcessId());
+    for (const std::string& d : {tree, tree + "\\App", onDriveZ(stick), onDriveZ(stick) + "\\Tool", std::string("V:\\vmmapped")})
+        CreateDirectoryA(d.c_str(), nullptr);
+    for (const std::string& f : {tree + "\\App\\app.exe", onDriveZ(stick) + "\\Tool\\tool.exe", std::string("V:\\vmmapped\\app.exe")})
+        writeFile(f, "x");
+    writeFile(onDriveZ(stick) + "\\.windows-serial", "beef\n");  // Wine's volume serial for a Unix folder
+    bool stickIn = wineDrive(L'S', stick.c_str());
+    LinkExtras relative, away, moved, mapped;
+    relative.relative = "App\\app.exe";
+    away.volumeType = moved.volumeType = DRIVE_REMOVABLE;
+    away.serial = 0xC0DE, moved.serial = 0xBEEF;
+    mapped.volumeType = DRIVE_REMOTE, mapped.share = "\\\\vmshare\\v", mapped.below = "vmmapped\\app.exe";
+    const struct {
+        const char* name;
+        const char* stored;
+        const LinkExtras& extra;
+        std::string reason, found;
+    } rows[] = {
+        {"relative.lnk", "C:\\vmold\\App\\app.exe", relative, "moved", tree + "\\App\\app.exe"},
+        {"away.lnk", "C:\\vmstick\\Tool\\tool.exe", away, "drive-absent", ""},
+        {"stick.lnk", "E:\\Tool\\tool.exe", moved, stickIn ? "moved" : "drive-absent", stickIn ? "S:\\Tool\\tool.exe" : ""},
+        {"mapped.lnk", "Q:\\vmmapped\\app.exe", mapped, "moved", "\\\\vmshare\\v\\vmmapped\\app.exe"},
+    };
+    for (const auto& row : rows)
+        linkInfoShortcut(tree + "\\" + row.name, row.stored, row.extra);
+    Ran r = runCli("list --all --remote --format csv " + inQuotes(tree), work);
+    for (const auto& row : rows) {
+        std::string line = lineOf(r.out, tree + "\\" + row.name) + ",";  // no commas in these paths
+        std::vector<std::string> f;
+        for (std::size_t at = 0, end; (end = line.find(',', at)) != std::string::npos; at = end + 1)
+            f.push_back(line.substr(at, end - at));
+        ASSERT_EQ(f.size(), 6u) << row.name << "\n" << r.out;
+        EXPECT_EQ(f[1], row.stored) << row.name;
+        EXPECT_EQ(f[2], row.reason) << row.name;
+        EXPECT_EQ(f[5], row.found + "\r") << row.name;
+    }
+    // Without Remote the share is not asked: the mapped drive is only away.
+    EXPECT_TRUE(has(runCli("list --format csv " + inQuotes(tree), work).out, ",Q:\\vmmapped\\app.exe,drive-absent,"));
+    r = runCli("delete --remote --include-absent --format csv " + inQuotes(tree), work);
+    for (const auto& row : rows)
+        EXPECT_EQ(fileExists(tree + "\\" + row.name), row.reason == "moved") << row.name << "\n" << r.out;
+    if (stickIn)
+        wineDrive(L'S', nullptr);
+    removeTree(onDriveZ(stick));
+    removeTree("V:\\vmmapped");
+    EXPECT_TRUE(stickIn) << "Wine's mount manager did not take a removable drive";
 }
 
 // What an administrator's scripts met, one row each: a prepared tree and arguments, then the

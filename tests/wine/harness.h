@@ -33,6 +33,15 @@ bool unixRemove(const std::string& path);
 // Saves a shortcut at `linkPath` to `target` (which must exist while the link is saved).
 void makeShortcut(const std::string& linkPath, const std::string& target);
 void makeShortcutW(const std::wstring& linkPath, const std::wstring& target);
+// A shortcut of its link information alone, its local path `target`, written byte by byte:
+// saving it looks at no target, which a server that does not answer would make wait. With
+// the volume it was on, the share it was mapped from (`share` + "\\" + `below`), and its path
+// relative to its own folder.
+struct LinkExtras {
+    unsigned volumeType = 3, serial = 0x1234;
+    std::string share, below, relative;
+};
+void linkInfoShortcut(const std::string& path, const std::string& target, const LinkExtras& extra = {});
 // A known-folder block added to a saved shortcut, as the shell saves one whose target lies in
 // Documents: the shell then reads the target through the reader's own folder.
 void addKnownFolderBlock(const std::string& linkPath);

@@ -181,6 +181,41 @@ TEST_F(ExeTest, FolderArgumentListsTheBrokenShortcuts)
     removeTree(tree);
 }
 
+// Closed while a server that does not answer is waited for (the tests' \\vmhung, whose
+// lookups take 5 s): the close stops the search within a second, and the next one ends the
+// program at once, its settings saved, without waiting for the lookup.
+TEST_F(ExeTest, ClosedWhileAServerDoesNotAnswerItEndsAtOnce)
+{
+    char share[64] = "";
+    GetEnvironmentVariableA("VELLMOOR_HUNG_SHARE", share, sizeof share);
+    if (share[0] == '\0')
+        GTEST_SKIP() << "no server that does not answer in this environment";
+    std::string tree = makeTempDir("exehung");
+    linkInfoShortcut(tree + "\\hung.lnk", std::string(share) + "\\a\\App\\app.exe");
+    Running r = launch(exe, "");
+    ASSERT_NE(r.window, nullptr);
+    SendMessageA(child(r.window, IDC_REMOTE), BM_CLICK, 0, 0);
+    SendMessageA(child(r.window, IDC_FOLDER), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(tree.c_str()));
+    PostMessageA(r.window, WM_COMMAND, IDC_SEARCH, 0);
+    Sleep(1000);
+    DWORD closed = GetTickCount();
+    DWORD_PTR answer;
+    SendMessageTimeoutA(r.window, WM_CLOSE, 0, 0, SMTO_NORMAL, 2000, &answer);
+    while (textOf(child(r.window, IDC_SEARCH)) != "Search" && GetTickCount() - closed < 5000)
+        Sleep(20);
+    EXPECT_LT(GetTickCount() - closed, 1500u) << "the close did not stop the wait";
+    closed = GetTickCount();
+    PostMessageA(r.window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(WaitForSingleObject(r.pi.hProcess, 15000), WAIT_OBJECT_0);
+    DWORD code = 12345;
+    GetExitCodeProcess(r.pi.hProcess, &code);
+    EXPECT_EQ(code, 0u);
+    EXPECT_EQ(readFile(dir + "\\vellmoor.qnf").size(), 48u);
+    CloseHandle(r.pi.hThread);
+    CloseHandle(r.pi.hProcess);
+    removeTree(tree);
+}
+
 TEST_F(ExeTest, HistoryAndPlaceSurviveARestart)
 {
     std::string base = makeTempDir("hist");

@@ -11,6 +11,7 @@
 
 #include "res/resource.h"
 #include "results/entry_annotation.h"
+#include "results/entry_drawing.h"
 #include "results/tooltip.h"
 #include "search/shortcut_check.h"
 
@@ -684,6 +685,31 @@ TEST_F(SearchTest, AnEntryWhoseDriveIsAwayIsGreyAndSaysWhy)
     EXPECT_EQ(clipboardText(), root + "\\absent.lnk\r\n" + root + "\\missing.lnk");
 }
 
+// A shortcut whose stored path is gone but whose path relative to itself still leads to its
+// target works: grey, with where its target is in its tip, and Select Missing leaves it.
+TEST_F(SearchTest, AShortcutThatStillWorksIsGreyWithWhereItsTargetIs)
+{
+    CreateDirectoryA((root + "\\App").c_str(), nullptr);
+    writeFile(root + "\\App\\app.exe", "x");
+    LinkExtras extra;
+    extra.relative = ".\\App\\app.exe";
+    linkInfoShortcut(root + "\\moved.lnk", "C:\\vmold\\App\\app.exe", extra);
+    brokenShortcut(root + "\\missing.lnk");
+    ASSERT_EQ(search(root), (Paths{root + "\\missing.lnk", root + "\\moved.lnk"}));
+    unsigned moved = listEntries()[0] == root + "\\moved.lnk" ? 0 : 1;
+    char why[64];
+    entryReason(moved, why, sizeof why);
+    EXPECT_STREQ(why, "target found elsewhere");
+    hoverTooltip(moved);
+    std::wstring wide(root.begin(), root.end());
+    std::wstring head = L"target found elsewhere\r\nfound at " + wide + L"\\App\\app.exe\r\n";
+    EXPECT_EQ(std::wstring(app.tipShown).substr(0, head.size()), head);
+    dropTooltip();
+    SendMessageA(app.mainWindow, WM_COMMAND, IDM_SELMISSING, 0);
+    EXPECT_EQ(SendMessageA(app.resultList, LB_GETSEL, moved, 0), 0);
+    EXPECT_GT(SendMessageA(app.resultList, LB_GETSEL, 1 - moved, 0), 0);
+}
+
 TEST_F(SearchTest, NetworkTargetsOnlyWithRemote)
 {
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
@@ -698,55 +724,39 @@ TEST_F(SearchTest, NetworkTargetsOnlyWithRemote)
     EXPECT_EQ(search(root), Paths{root + "\\unc.lnk"}) << "its server does not answer";
 }
 
-// A shortcut of its link information alone, its local path `target`: saving it looks at no
-// target, which a server that does not answer would make wait.
-void linkInfoShortcut(const std::string& path, const std::string& target)
-{
-    auto u32 = [](std::string& b, unsigned v) {
-        for (int i = 0; i < 4; ++i)
-            b += static_cast<char>((v >> (8 * i)) & 0xFF);
-    };
-    std::string volume, info, header;
-    for (unsigned v : {0x11u, 3u, 0x1234u, 0x10u})
-        u32(volume, v);
-    volume += '\0';
-    std::string body = volume + target + '\0' + '\0';
-    unsigned at = 0x1C;
-    for (unsigned v : {at + static_cast<unsigned>(body.size()), at, 1u, at, at + static_cast<unsigned>(volume.size()), 0u,
-                       at + static_cast<unsigned>(volume.size() + target.size() + 1)})
-        u32(info, v);
-    u32(header, 0x4C);
-    header += std::string("\x01\x14\x02\0\0\0\0\0\xC0\0\0\0\0\0\0\x46", 16);
-    u32(header, 0x82);  // link information, Unicode
-    header += std::string(4 + 24, '\0');
-    u32(header, 0);
-    u32(header, 0);
-    u32(header, 1);  // shown normally
-    header += std::string(2 + 2 + 4 + 4, '\0');
-    writeFile(path, header + info + body + std::string(4, '\0'));
-}
-
 // A server that does not answer (the tests' \\vmhung, whose every lookup takes 5 s) as two
 // shares, with Remote on: one wait of 3 s per share, not one per shortcut; its shortcuts are
-// not listed, the plainly missing ones are; Esc during a wait stops the search at once.
+// grey, "server not answering", and Select Missing leaves them; Esc during a wait stops the
+// search at once.
 TEST_F(SearchTest, AServerThatDoesNotAnswerIsWaitedForOncePerShare)
 {
     char share[64] = "";
     GetEnvironmentVariableA("VELLMOOR_HUNG_SHARE", share, sizeof share);
     if (share[0] == '\0')
         GTEST_SKIP() << "no server that does not answer in this environment";
-    Paths missing;
+    Paths listed;
     for (int i = 1; i <= 3; ++i) {
-        for (const char* s : {"a", "b"})
-            linkInfoShortcut(root + "\\" + s + std::to_string(i) + ".lnk",
-                             std::string(share) + "\\" + s + "\\App" + std::to_string(i) + "\\app.exe");
-        missing.push_back(root + "\\gone" + std::to_string(i) + ".lnk");
-        brokenShortcut(missing.back());
+        for (const char* s : {"a", "b"}) {
+            listed.push_back(root + "\\" + s + std::to_string(i) + ".lnk");
+            linkInfoShortcut(listed.back(), std::string(share) + "\\" + s + "\\App" + std::to_string(i) + "\\app.exe");
+        }
+        listed.push_back(root + "\\gone" + std::to_string(i) + ".lnk");
+        brokenShortcut(listed.back());
     }
+    std::sort(listed.begin(), listed.end());
     SendMessageA(app.remoteCheck, BM_CLICK, 0, 0);
     DWORD started = GetTickCount();
-    EXPECT_EQ(search(root), missing);
+    EXPECT_EQ(search(root), listed);
     EXPECT_LT(GetTickCount() - started, 15000u) << "waited for more than once per share";
+    int silent = 0;
+    for (int i = 0; i < 9; ++i) {
+        char why[64];
+        entryReason(static_cast<unsigned>(i), why, sizeof why);
+        silent += std::string(why) == "server not answering";
+    }
+    EXPECT_EQ(silent, 6);
+    SendMessageA(app.mainWindow, WM_COMMAND, IDM_SELMISSING, 0);
+    EXPECT_EQ(SendMessageA(app.resultList, LB_GETSELCOUNT, 0, 0), 3);
 
     static DWORD escAt;
     escAt = 0;
