@@ -7,10 +7,11 @@
 const char cliUsage[] =
     "Finds broken shortcuts (.lnk, .pif) and deletes them.\n"
     "\n"
-    "  vellmoor-cli list   [--all] [--remote] [--include-absent] [--wait SECONDS] [--format text|csv|json]\n"
-    "                      [--output FILE]\n"
+    "  vellmoor-cli list   [--all] [--remote] [--include-absent] [--include-synced] [--wait SECONDS]\n"
+    "                      [--format text|csv|json] [--output FILE]\n"
     "                      (--standard | --all-profiles | [--] FOLDER...)\n"
-    "  vellmoor-cli delete [--recycle | --quarantine DIR] [--remote] [--include-absent] [--wait SECONDS]\n"
+    "  vellmoor-cli delete [--recycle | --quarantine DIR] [--remote] [--include-absent] [--include-synced]\n"
+    "                      [--wait SECONDS]\n"
     "                      [--format text|csv|json] [--output FILE] (--standard | --all-profiles | [--] FOLDER...)\n"
     "  vellmoor-cli restore [--format text|csv|json] [--output FILE] [--] DIR\n"
     "  vellmoor-cli --help | -h | /?      vellmoor-cli --version\n"
@@ -21,6 +22,8 @@ const char cliUsage[] =
     "  --remote          test network targets too\n"
     "  --include-absent  also delete shortcuts to an absent drive, an unreachable share or one\n"
     "                    that does not answer\n"
+    "  --include-synced  also delete shortcuts in a folder that syncs to other PCs (OneDrive):\n"
+    "                    deleted there too\n"
     "  --wait SECONDS    how long a drive or server may take to answer before its shortcuts\n"
     "                    are taken as not answering (default 3, 1 to 600)\n"
     "  --recycle         to the Recycle Bin (kept where a drive has none)\n"
@@ -31,6 +34,8 @@ const char cliUsage[] =
     "Listed: missing (the target is not there, nor where Windows also looks: deleted);\n"
     "drive-absent, share-unreachable, not-answering (may only be away: deleted only with\n"
     "--include-absent); moved (found where Windows also looks, in `found`: never deleted).\n"
+    "Any of them in a folder that syncs to other PCs is marked `synced` and deleted only with\n"
+    "--include-synced.\n"
     "\n"
     "Exit codes: 0 nothing to delete (list) or nothing left to delete (delete); 1 something to\n"
     "delete (list) or something not deleted (delete); 2 bad usage or an output file that cannot\n"
@@ -92,7 +97,8 @@ const char* parseCliArguments(int count, const char* const* args, CliArguments& 
             const char* name;
             bool& on;
         } flags[] = {{"--all", out.all},         {"--remote", out.remote},     {"--include-absent", out.includeAbsent},
-                     {"--recycle", out.recycle}, {"--standard", out.standard}, {"--all-profiles", out.allProfiles}};
+                     {"--recycle", out.recycle}, {"--standard", out.standard}, {"--all-profiles", out.allProfiles},
+                     {"--include-synced", out.includeSynced}};
         bool flag = false;
         for (Flag& f : flags)
             if (!optionsEnded && is(a, f.name)) {
@@ -152,7 +158,8 @@ const char* parseCliArguments(int count, const char* const* args, CliArguments& 
     if (out.recycle && out.quarantine != nullptr)
         return "--recycle and --quarantine exclude each other";
     if (out.command == CLI_RESTORE) {
-        if (out.all || out.remote || out.includeAbsent || waitSeen || out.standard || out.allProfiles || out.folders.size() != 1)
+        if (out.all || out.remote || out.includeAbsent || out.includeSynced || waitSeen || out.standard || out.allProfiles ||
+            out.folders.size() != 1)
             return "restore takes the quarantine folder, and only --format and --output";
         out.quarantine = out.folders[0];
         out.folders.clear();

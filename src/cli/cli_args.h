@@ -10,6 +10,7 @@ enum CliFormat { FORMAT_TEXT, FORMAT_CSV, FORMAT_JSON };
 struct CliArguments {
     CliCommand command = CLI_HELP;
     bool all = false, remote = false, includeAbsent = false, recycle = false, standard = false, allProfiles = false;
+    bool includeSynced = false;
     CliFormat format = FORMAT_TEXT;
     unsigned waitSeconds = 3;  // for a drive or server to answer its first lookup
     const char* output = nullptr;  // null: standard output

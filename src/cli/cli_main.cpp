@@ -22,6 +22,7 @@
 #include "search/root_answers.h"
 #include "search/shortcut_check.h"
 #include "search/target_reason.h"
+#include "search/user_profiles.h"
 #include "search/walk_rules.h"
 
 enum ExitCode {
@@ -59,6 +60,7 @@ struct Entry {
     Reason reason;
     int length;
     ListedFile file;
+    bool synced;     // in a folder that syncs to its user's other PCs: deleted there too
     bool deletable;  // what delete deletes with these options
 };
 
@@ -66,6 +68,7 @@ struct Run {
     const CliArguments& options;
     std::vector<Entry> entries;
     unsigned shortcutsMet, unreadable;
+    std::vector<std::wstring> synced;  // the folders that sync to other PCs
 };
 
 static bool cliLists(void* context, const FoundShortcut& s)
@@ -95,7 +98,10 @@ static void cliListed(void* context, const FoundShortcut& s)
     e.length = s.length;
     e.file = s.file;
     ReasonRule rule = ruleOf(e.reason);
-    e.deletable = rule == RULE_MISSING || (run.options.includeAbsent && (rule == RULE_AWAY || rule == RULE_UNSURE));
+    std::wstring wide = wideOfUtf8(e.path);
+    e.synced = isSyncedPlace(wide, s.find->dwFileAttributes, run.synced);
+    e.deletable = (rule == RULE_MISSING || (run.options.includeAbsent && (rule == RULE_AWAY || rule == RULE_UNSURE))) &&
+                  (!e.synced || run.options.includeSynced);
     e.file.unsureToo = e.deletable && rule != RULE_MISSING;
     run.entries.push_back(e);
 }
@@ -156,6 +162,7 @@ static CliRecord recordOf(const Entry& e)
     r.modified = e.modified;
     r.owner = e.owner;
     r.found = e.found;
+    r.synced = e.synced;
     return r;
 }
 
@@ -312,7 +319,7 @@ static int run()
     startProgress();
 
     setRootWait(options.waitSeconds * 1000);
-    Run walk = {options, {}, 0, 0};
+    Run walk = {options, {}, 0, 0, syncedFolders()};
     bool allListed = walkRoots(walk, roots);
     if (walk.unreadable > 0)
         complain(std::to_string(walk.unreadable) + " shortcut(s) could not be read: in use by another program, "
@@ -331,7 +338,9 @@ static int run()
         } else if (!e.deletable) {
             r.action = "kept";
             r.error = ruleOf(e.reason) == RULE_FOUND ? "its target is where Windows also looks: the shortcut works"
-                                                     : "its drive or share may only be away for now";
+                      : e.synced && (ruleOf(e.reason) == RULE_MISSING || options.includeAbsent)
+                          ? "in a folder that syncs to other PCs (deleted there too): only with --include-synced"
+                          : "its drive or share may only be away for now";
         } else if (stopRequested) {
             r.action = "kept";
             r.error = "stopped";

@@ -50,7 +50,8 @@ void jsonString(std::string& out, const std::string& s)
 std::string reportStart(CliFormat format, bool withAction)
 {
     if (format == FORMAT_CSV)
-        return withAction ? "path,target,reason,modified,action,error,owner,found\r\n" : "path,target,reason,modified,owner,found\r\n";
+        return withAction ? "path,target,reason,modified,action,error,owner,found,synced\r\n"
+                          : "path,target,reason,modified,owner,found,synced\r\n";
     return format == FORMAT_JSON ? "[" : "";
 }
 
@@ -68,7 +69,7 @@ std::string reportRecord(CliFormat format, const CliRecord& r, bool withAction, 
                 out += ',';
             csvField(out, *fields[i]);
         }
-        return out + "\r\n";
+        return out + (r.synced ? ",yes\r\n" : ",\r\n");
     }
     if (!first)
         out += ',';
@@ -84,7 +85,7 @@ std::string reportRecord(CliFormat format, const CliRecord& r, bool withAction, 
         out += ':';
         jsonString(out, *values[i]);
     }
-    return out + '}';
+    return out + (r.synced ? ",\"synced\":true}" : ",\"synced\":false}");
 }
 
 std::string reportEnd(CliFormat format) { return format == FORMAT_JSON ? "]\r\n" : ""; }

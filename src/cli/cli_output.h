@@ -11,6 +11,7 @@ struct CliRecord {
     std::string action, error;                   // delete and restore only
     std::string owner;  // the account whose profile holds it, "all-users", or empty
     std::string found;  // with reason "moved": where the target is now
+    bool synced = false;  // in a folder that syncs to its user's other PCs
 };
 
 // The header (CSV), or the opening (JSON), of a report; `withAction` for delete.

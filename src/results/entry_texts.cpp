@@ -64,6 +64,8 @@ void formatAwayText(char* out, std::size_t size, EntryAway away, char drive)
         std::snprintf(out, size, "server not answering");
     else if (away == AWAY_MOVED)
         std::snprintf(out, size, "target found elsewhere");
+    else if (away == AWAY_SYNCED)
+        std::snprintf(out, size, "synced to your other PCs");
     else
         out[0] = '\0';
 }

@@ -17,7 +17,7 @@ void formatTipText(char* out, const TipTime times[3]);
 
 
 // "drive Q: not present", "drive S: not answering", "server not answering", "target found
-// elsewhere", or "" for none.
+// elsewhere", "synced to your other PCs", or "" for none.
 void formatAwayText(char* out, std::size_t size, EntryAway away, char drive);
 
 // Writes entry i's text at `at`, where `room` bytes are free for it and its NUL; returns its

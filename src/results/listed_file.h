@@ -6,7 +6,8 @@
 // not answer in time. Such an entry is drawn grey, with the reason after its path and at the
 // head of its tip.
 // An entry whose target was found elsewhere is grey too: its shortcut still works.
-enum EntryAway : unsigned char { AWAY_NONE, AWAY_DRIVE, AWAY_SERVER, AWAY_SILENT, AWAY_MOVED };
+// One in a folder that syncs to its user's other PCs would be deleted there too: grey.
+enum EntryAway : unsigned char { AWAY_NONE, AWAY_DRIVE, AWAY_SERVER, AWAY_SILENT, AWAY_MOVED, AWAY_SYNCED };
 
 struct ListedFile {
     FileIdentity identity;

@@ -12,6 +12,7 @@
 #include "search/shortcut_check.h"
 #include "search/target_reason.h"
 #include "search/typed_folder.h"
+#include "search/user_profiles.h"
 #include "search/walk_rules.h"
 #include "settings/folder_history.h"
 
@@ -33,6 +34,8 @@ static bool listsShortcut(void*, const FoundShortcut& s)
     return !s.checked || isListedAsBroken(s.reason);
 }
 
+static std::vector<std::wstring> syncedPlaces;  // read afresh by each search
+
 // A link or a folder at a shortcut's name is never deleted: listing it among the broken
 // ones would offer what Delete then refuses. A Ctrl list shows every name as it is.
 static void listShortcut(void*, const FoundShortcut& s)
@@ -49,6 +52,9 @@ static void listShortcut(void*, const FoundShortcut& s)
                 : s.reason == REASON_MOVED ? AWAY_MOVED
                                                       : AWAY_NONE;
     file.found = s.found;  // copied by the record
+    static wchar_t wide[PATH_BUF_BYTES];
+    if (s.checked && wideOf(s.path, wide, PATH_BUF_BYTES, s.length) > 0 && isSyncedPlace(wide, s.find->dwFileAttributes, syncedPlaces))
+        file.away = AWAY_SYNCED;  // deleted here, it would be deleted on every PC
     file.drive = s.target[0] != '\0' && s.target[1] == ':' ? s.target[0] : '\0';
     appendEntry(s.path, s.length, file);
 }
@@ -80,6 +86,7 @@ void searchRun()
     app.settings.listAll = (static_cast<unsigned short>(GetAsyncKeyState(VK_CONTROL)) >> 2) & 0x2000;
 
     beginRun();
+    syncedPlaces = syncedFolders();
     SetWindowTextA(app.searchButton, "---");
     beginEntries();
     const WalkObserver window = {nullptr,      app.settings.listAll == 0, app.settings.remoteOn != 0, listsShortcut,

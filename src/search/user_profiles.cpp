@@ -115,3 +115,39 @@ std::wstring ownerShellFolder(const UserProfile& profile, const wchar_t* value)
         raw = profile.folder + raw.substr(variable.size());
     return raw.find(L'%') == std::wstring::npos ? raw : L"";
 }
+
+// Every OneDrive account's folder under one user's registry.
+static void addSyncedFolders(HKEY user, std::vector<std::wstring>& out)
+{
+    HKEY accounts;
+    if (RegOpenKeyExW(user, L"Software\\Microsoft\\OneDrive\\Accounts", 0, KEY_READ, &accounts) != ERROR_SUCCESS)
+        return;
+    wchar_t name[256];
+    for (DWORD i = 0;; ++i) {
+        DWORD length = 256;
+        if (RegEnumKeyExW(accounts, i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+            break;
+        HKEY account;
+        if (RegOpenKeyExW(accounts, name, 0, KEY_READ, &account) != ERROR_SUCCESS)
+            continue;
+        std::wstring folder = stringValue(account, L"UserFolder", false);
+        RegCloseKey(account);
+        if (!folder.empty())
+            out.push_back(folder);
+    }
+    RegCloseKey(accounts);
+}
+
+std::vector<std::wstring> syncedFolders()
+{
+    std::vector<std::wstring> folders;
+    addSyncedFolders(HKEY_CURRENT_USER, folders);
+    for (const UserProfile& profile : userProfiles()) {
+        HKEY hive;
+        if (profile.signedIn && RegOpenKeyExW(HKEY_USERS, profile.sid.c_str(), 0, KEY_READ, &hive) == ERROR_SUCCESS) {
+            addSyncedFolders(hive, folders);
+            RegCloseKey(hive);
+        }
+    }
+    return folders;
+}

@@ -25,3 +25,7 @@ const UserProfile* profileHolding(const std::wstring& path);
 // ("AppData", "Local AppData", "Desktop"...), with its variables taken as the owner's; empty
 // where it cannot be read.
 std::wstring ownerShellFolder(const UserProfile& profile, const wchar_t* value);
+
+// The folders that sync to their users' other PCs (OneDrive's), as the running account's and
+// every signed-in user's registry name them: read afresh on each call.
+std::vector<std::wstring> syncedFolders();

@@ -216,3 +216,14 @@ bool liesWithin(const std::wstring& path, const std::wstring& folder, bool orIsI
             return false;
     return true;
 }
+
+bool isSyncedPlace(const std::wstring& path, unsigned long attributes, const std::vector<std::wstring>& folders)
+{
+    const unsigned long PINNED = 0x80000, UNPINNED = 0x100000, RECALL_ON_DATA_ACCESS = 0x400000;
+    if (attributes & (PINNED | UNPINNED | RECALL_ON_DATA_ACCESS))
+        return true;
+    for (const std::wstring& folder : folders)
+        if (liesWithin(path, folder))
+            return true;
+    return false;
+}

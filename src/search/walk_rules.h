@@ -2,6 +2,7 @@
 #pragma once
 #include <cstddef>
 #include <string>
+#include <vector>
 
 // Longest folder path the walk enters and longest shortcut path it opens, in UTF-16 units
 // (as the legacy code page counted characters), without the NUL.
@@ -69,3 +70,7 @@ bool targetRoot(const char* target, char* out, std::size_t size);
 // the file system compares most of them (case-insensitive in ASCII), a trailing backslash of
 // the folder (a drive's root) ignored. A folder does not lie inside itself, unless `orIsIt`.
 bool liesWithin(const std::wstring& path, const std::wstring& folder, bool orIsIt = false);
+
+// A file that syncs to its user's other PCs: cloud-managed by its attributes (recalled on
+// access, pinned or unpinned), or inside one of the synced `folders` (OneDrive's).
+bool isSyncedPlace(const std::wstring& path, unsigned long attributes, const std::vector<std::wstring>& folders);

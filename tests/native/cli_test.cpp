@@ -20,7 +20,7 @@ std::string parsed(std::vector<const char*> args)
     std::string s = commands[a.command];
     for (auto [on, name] : {std::pair<bool, const char*>{a.all, " all"}, {a.remote, " remote"}, {a.includeAbsent, " absent"},
                             {a.recycle, " recycle"}, {a.standard, " standard"},
-                            {a.allProfiles, " profiles"}})
+                            {a.allProfiles, " profiles"}, {a.includeSynced, " synced"}})
         if (on)
             s += name;
     s += a.format == FORMAT_CSV ? " csv" : a.format == FORMAT_JSON ? " json" : "";
@@ -89,6 +89,8 @@ TEST(Cli, Arguments)
         {{"list"}, "error: name the folders to search, or --standard, or --all-profiles: one of them"},
         {{"delete", "--standard", "C:\\x"}, "error: name the folders to search, or --standard, or --all-profiles: one of them"},
         {{"delete", "--all-profiles", "--include-absent"}, "delete absent profiles"},
+        {{"delete", "--include-synced", "C:\\x"}, "delete synced [C:\\x]"},
+        {{"restore", "--include-synced", "Q:\\q"}, "error: restore takes the quarantine folder, and only --format and --output"},
         {{"list", "--all-profiles", "--standard"}, "error: name the folders to search, or --standard, or --all-profiles: one of them"},
         {{"list", "--all-profiles", "C:\\x"}, "error: name the folders to search, or --standard, or --all-profiles: one of them"},
         {{"restore", "--all-profiles", "Q:\\q"}, "error: restore takes the quarantine folder, and only --format and --output"},
@@ -101,11 +103,11 @@ TEST(Cli, Arguments)
 // JSON with backslashes, quotes and control characters escaped, the rest as UTF-8.
 TEST(Cli, ReportsEscapeWhatTheirReadersNeed)
 {
-    CliRecord r = {"C:\\a,b \"c\" \xC3\xA9.lnk", "D:\\x\ny", "moved", "2024-01-02T03:04:05Z", "deleted", "tab\there", "ann", "E:\\x,y"};
-    EXPECT_EQ(reportStart(FORMAT_CSV, true), "path,target,reason,modified,action,error,owner,found\r\n");
-    EXPECT_EQ(reportStart(FORMAT_CSV, false), "path,target,reason,modified,owner,found\r\n");
+    CliRecord r = {"C:\\a,b \"c\" \xC3\xA9.lnk", "D:\\x\ny", "moved", "2024-01-02T03:04:05Z", "deleted", "tab\there", "ann", "E:\\x,y", true};
+    EXPECT_EQ(reportStart(FORMAT_CSV, true), "path,target,reason,modified,action,error,owner,found,synced\r\n");
+    EXPECT_EQ(reportStart(FORMAT_CSV, false), "path,target,reason,modified,owner,found,synced\r\n");
     EXPECT_EQ(reportRecord(FORMAT_CSV, r, true, true),
-              "\"C:\\a,b \"\"c\"\" \xC3\xA9.lnk\",\"D:\\x\ny\",moved,2024-01-02T03:04:05Z,deleted,tab\there,ann,\"E:\\x,y\"\r\n");
+              "\"C:\\a,b \"\"c\"\" \xC3\xA9.lnk\",\"D:\\x\ny\",moved,2024-01-02T03:04:05Z,deleted,tab\there,ann,\"E:\\x,y\",yes\r\n");
     EXPECT_EQ(reportRecord(FORMAT_CSV, r, false, true).find(",deleted"), std::string::npos);
     // What a spreadsheet would compute stays text in CSV; JSON keeps it exact.
     for (const char* formula : {"=1+2", "+1", "-2+3", "@SUM(1+1)", "\tx", "\rx"}) {
@@ -115,14 +117,14 @@ TEST(Cli, ReportsEscapeWhatTheirReadersNeed)
         EXPECT_NE(reportRecord(FORMAT_JSON, f, false, true).find(std::string("\"target\":\"") + (formula[0] == '\t' ? "\\u0009" : formula[0] == '\r' ? "\\u000d" : formula)), std::string::npos) << formula;
     }
     EXPECT_EQ(reportRecord(FORMAT_CSV, CliRecord{"C:\\x=y.lnk", "C:\\a-b", "missing", "", "", ""}, false, true),
-              "C:\\x=y.lnk,C:\\a-b,missing,,,\r\n");
+              "C:\\x=y.lnk,C:\\a-b,missing,,,,\r\n");
     EXPECT_EQ(reportStart(FORMAT_JSON, false) + reportRecord(FORMAT_JSON, r, false, true) +
                   reportRecord(FORMAT_JSON, r, true, false) + reportEnd(FORMAT_JSON),
               "[{\"path\":\"C:\\\\a,b \\\"c\\\" \xC3\xA9.lnk\",\"target\":\"D:\\\\x\\u000ay\",\"reason\":\"moved\","
-              "\"modified\":\"2024-01-02T03:04:05Z\",\"owner\":\"ann\",\"found\":\"E:\\\\x,y\"},"
+              "\"modified\":\"2024-01-02T03:04:05Z\",\"owner\":\"ann\",\"found\":\"E:\\\\x,y\",\"synced\":true},"
               "{\"path\":\"C:\\\\a,b \\\"c\\\" \xC3\xA9.lnk\",\"target\":\"D:\\\\x\\u000ay\",\"reason\":\"moved\","
               "\"modified\":\"2024-01-02T03:04:05Z\",\"action\":\"deleted\",\"error\":\"tab\\u0009here\",\"owner\":\"ann\","
-              "\"found\":\"E:\\\\x,y\"}]\r\n");
+              "\"found\":\"E:\\\\x,y\",\"synced\":true}]\r\n");
     EXPECT_EQ(reportStart(FORMAT_TEXT, true) + reportRecord(FORMAT_TEXT, r, true, true) + reportEnd(FORMAT_TEXT),
               r.path + "\r\n");
     EXPECT_EQ(isoTime(2024, 1, 2, 3, 4, 5), "2024-01-02T03:04:05Z");

@@ -126,7 +126,7 @@ TEST_F(CliTest, ListAndDeleteReportAndExitAsFleetToolsExpect)
     EXPECT_EQ(r.code, 1u);
     EXPECT_EQ(sortedLines(r.out), (std::vector<std::string>{odd, absent, missing}));
     r = runCli("list --format csv " + inQuotes(root), work);
-    EXPECT_NE(r.out.find("path,target,reason,modified,owner,found\r\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("path,target,reason,modified,owner,found,synced\r\n"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("\"" + odd + "\"," + target + ",missing,"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find(",Q:\\vmcli\\app.exe,drive-absent,"), std::string::npos) << r.out;
 
@@ -350,7 +350,7 @@ TEST_F(CliTest, AllProfilesListEachEntryWithItsOwner)
     unregisterProfile(goneSid);
     EXPECT_EQ(r.code, 1u) << r.err;
     EXPECT_TRUE(has(r.err, "profile of " + goneSid + " skipped: its folder " + gone + " is not there")) << r.err;
-    EXPECT_TRUE(has(r.out, "path,target,reason,modified,owner,found\r\n")) << r.out;
+    EXPECT_TRUE(has(r.out, "path,target,reason,modified,owner,found,synced\r\n")) << r.out;
     EXPECT_TRUE(has(lineOf(r.out, ann + "\\Desktop\\a.lnk,"), ",missing,")) << r.out;
     EXPECT_TRUE(has(lineOf(r.out, ann + "\\Desktop\\a.lnk,"), "," + sid + ",")) << r.out;
     EXPECT_TRUE(has(lineOf(r.out, menu + "\\b.lnk,"), "," + sid + ",")) << r.out;
@@ -404,16 +404,30 @@ TEST_F(CliTest, AShortcutThatStillWorksIsNeverCalledMissing)
         std::vector<std::string> f;
         for (std::size_t at = 0, end; (end = line.find(',', at)) != std::string::npos; at = end + 1)
             f.push_back(line.substr(at, end - at));
-        ASSERT_EQ(f.size(), 6u) << row.name << "\n" << r.out;
+        ASSERT_EQ(f.size(), 7u) << row.name << "\n" << r.out;
         EXPECT_EQ(f[1], row.stored) << row.name;
         EXPECT_EQ(f[2], row.reason) << row.name;
-        EXPECT_EQ(f[5], row.found + "\r") << row.name;
+        EXPECT_EQ(f[5], row.found) << row.name;
     }
     // Without Remote the share is not asked: the mapped drive is only away.
     EXPECT_TRUE(has(runCli("list --format csv " + inQuotes(tree), work).out, ",Q:\\vmmapped\\app.exe,drive-absent,"));
     r = runCli("delete --remote --include-absent --format csv " + inQuotes(tree), work);
     for (const auto& row : rows)
         EXPECT_EQ(fileExists(tree + "\\" + row.name), row.reason == "moved") << row.name << "\n" << r.out;
+
+    // In a folder that syncs to other PCs a missing shortcut is marked, and deleted only when asked.
+    writeFile(tree + "\\gone.lnk", brokenBytes);
+    setSyncedFolder(tree);
+    r = runCli("delete --format csv " + inQuotes(tree), work);
+    bool keptThere = fileExists(tree + "\\gone.lnk");
+    Ran asked = runCli("delete --include-synced " + inQuotes(tree), work);
+    setSyncedFolder("");
+    EXPECT_TRUE(keptThere && has(lineOf(r.out, tree + "\\gone.lnk,"), ",missing,")) << r.out;
+    EXPECT_TRUE(has(lineOf(r.out, tree + "\\gone.lnk,"), ",kept,in a folder that syncs to other PCs (deleted there too): only with "
+                                                          "--include-synced,root,,yes\r"))
+        << r.out;
+    EXPECT_EQ(asked.out, tree + "\\gone.lnk\r\n");
+    EXPECT_FALSE(fileExists(tree + "\\gone.lnk"));
     if (stickIn)
         wineDrive(L'S', nullptr);
     removeTree(onDriveZ(stick));

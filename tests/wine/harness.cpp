@@ -119,6 +119,21 @@ void makeShortcut(const std::string& linkPath, const std::string& target)
     makeShortcutW(widen(linkPath), widen(target));
 }
 
+void setSyncedFolder(const std::string& folder)
+{
+    if (folder.empty()) {
+        RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Microsoft\\OneDrive");
+        return;
+    }
+    HKEY account;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Microsoft\\OneDrive\\Accounts\\Business1", 0, nullptr, 0, KEY_WRITE,
+                        nullptr, &account, nullptr) != ERROR_SUCCESS)
+        return;
+    RegSetValueExA(account, "UserFolder", 0, REG_SZ, reinterpret_cast<const BYTE*>(folder.c_str()),
+                   static_cast<DWORD>(folder.size() + 1));
+    RegCloseKey(account);
+}
+
 void linkInfoShortcut(const std::string& path, const std::string& target, const LinkExtras& extra)
 {
     auto u32 = [](std::string& b, unsigned v) {

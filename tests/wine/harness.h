@@ -42,6 +42,9 @@ struct LinkExtras {
     std::string share, below, relative;
 };
 void linkInfoShortcut(const std::string& path, const std::string& target, const LinkExtras& extra = {});
+// The running account's OneDrive account folder (a folder that syncs to other PCs); empty
+// takes every account away.
+void setSyncedFolder(const std::string& folder);
 // A known-folder block added to a saved shortcut, as the shell saves one whose target lies in
 // Documents: the shell then reads the target through the reader's own folder.
 void addKnownFolderBlock(const std::string& linkPath);

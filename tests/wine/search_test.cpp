@@ -686,7 +686,8 @@ TEST_F(SearchTest, AnEntryWhoseDriveIsAwayIsGreyAndSaysWhy)
 }
 
 // A shortcut whose stored path is gone but whose path relative to itself still leads to its
-// target works: grey, with where its target is in its tip, and Select Missing leaves it.
+// target works: grey, with where its target is in its tip, and Select Missing leaves it; so
+// does a missing one in a folder that syncs to other PCs.
 TEST_F(SearchTest, AShortcutThatStillWorksIsGreyWithWhereItsTargetIs)
 {
     CreateDirectoryA((root + "\\App").c_str(), nullptr);
@@ -708,6 +709,15 @@ TEST_F(SearchTest, AShortcutThatStillWorksIsGreyWithWhereItsTargetIs)
     SendMessageA(app.mainWindow, WM_COMMAND, IDM_SELMISSING, 0);
     EXPECT_EQ(SendMessageA(app.resultList, LB_GETSEL, moved, 0), 0);
     EXPECT_GT(SendMessageA(app.resultList, LB_GETSEL, 1 - moved, 0), 0);
+
+    // In a folder that syncs to the user's other PCs, the missing one is grey too.
+    setSyncedFolder(root);
+    search(root);
+    setSyncedFolder("");
+    entryReason(1 - moved, why, sizeof why);
+    EXPECT_STREQ(why, "synced to your other PCs");
+    SendMessageA(app.mainWindow, WM_COMMAND, IDM_SELMISSING, 0);
+    EXPECT_EQ(SendMessageA(app.resultList, LB_GETSELCOUNT, 0, 0), 0);
 }
 
 TEST_F(SearchTest, NetworkTargetsOnlyWithRemote)
