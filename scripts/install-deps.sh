@@ -47,6 +47,8 @@ if [ "$mode" = test ]; then
   # A drive or server that does not answer, for the tests: a FUSE file system in Python.
   want python3-fusepy /usr/bin/python3 -c 'import fusepy'
   want fuse3 have fusermount
+  # A Windows Installer package with an advertised shortcut, installed by Wine's msiexec.
+  want wixl have wixl
 fi
 
 # The 32-bit Wine only where this kernel can start 32-bit programs at all.

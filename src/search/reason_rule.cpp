@@ -18,14 +18,15 @@ const struct {
     /* UNREADABLE */ {"unreadable", RULE_KEPT},
     /* LINK */ {"link", RULE_KEPT},
     /* MOVED */ {"moved", RULE_FOUND},
+    /* REPAIRABLE */ {"repairable", RULE_KEPT},
 };
-static_assert(sizeof reasons / sizeof reasons[0] == REASON_MOVED + 1, "a word and a rule for every reason");
+static_assert(sizeof reasons / sizeof reasons[0] == REASON_REPAIRABLE + 1, "a word and a rule for every reason");
 }  // namespace
 
 // Anything out of range is kept: a reason nobody named deletes nothing.
-const char* reasonName(Reason reason) { return reason <= REASON_MOVED ? reasons[reason].name : "unreadable"; }
+const char* reasonName(Reason reason) { return reason <= REASON_REPAIRABLE ? reasons[reason].name : "unreadable"; }
 
-ReasonRule ruleOf(Reason reason) { return reason <= REASON_MOVED ? reasons[reason].rule : RULE_KEPT; }
+ReasonRule ruleOf(Reason reason) { return reason <= REASON_REPAIRABLE ? reasons[reason].rule : RULE_KEPT; }
 
 bool isPlainlyMissing(Reason reason) { return ruleOf(reason) == RULE_MISSING; }
 

@@ -16,6 +16,7 @@ enum Reason : unsigned char {
     REASON_UNREADABLE,
     REASON_LINK,   // a link or a folder at the shortcut's name
     REASON_MOVED,  // not at its stored path, but where Windows also looks for it
+    REASON_REPAIRABLE,  // an installer's shortcut whose product is there: its file is put back on use
 };
 
 // The word both programs' reports use.

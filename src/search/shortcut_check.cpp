@@ -4,6 +4,7 @@
 #include <shlobj.h>
 
 #include "search/exact_text.h"
+#include "search/installer_target.h"
 #include "search/link_layout.h"
 #include "search/owner_view.h"
 #include "search/path_limits.h"
@@ -13,6 +14,7 @@
 #include "search/walk_rules.h"
 
 static SearchState* checking;  // the search whose shortcut is checked
+static bool advertised;        // the shortcut is a Windows Installer's: its descriptor names the target
 
 // The target as the shell stores it, in UTF-16: the 8-bit form loses what the code page
 // cannot hold. Read from the same object, so it costs no second load.
@@ -33,6 +35,7 @@ HRESULT resolveShortcut(SearchState& search)
 {
     checking = &search;
     checking->found[0] = L'\0';
+    advertised = false;
     wideTarget[0] = L'\0';
     IShellLinkA* link = nullptr;
     HRESULT hr = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
@@ -44,6 +47,12 @@ HRESULT resolveShortcut(SearchState& search)
             wchar_t* widePath = reinterpret_cast<wchar_t*>(checking->targetBuf);
             hr = wideOf(checking->pathBuf, widePath, sizeof checking->targetBuf / sizeof(wchar_t)) > 0 ? file->Load(widePath, STGM_READ)
                                                                                           : E_INVALIDARG;
+            IShellLinkDataList* data = nullptr;
+            DWORD flags = 0;
+            if (SUCCEEDED(hr) && SUCCEEDED(link->QueryInterface(IID_IShellLinkDataList, reinterpret_cast<void**>(&data)))) {
+                advertised = SUCCEEDED(data->GetFlags(&flags)) && (flags & SLDF_HAS_DARWINID) != 0;
+                data->Release();
+            }
             if (SUCCEEDED(hr)) {
                 checking->targetBuf[0] = '\0';
                 // The stored path as it is: Resolve would search for moved targets and may show UI.
@@ -288,10 +297,27 @@ static ShortcutState lookElsewhere(bool testNetwork)
     return SHORTCUT_MISSING;
 }
 
+// An installer's shortcut, judged by the installer instead of any path: the path the shell
+// gives for it is the product's icon, which cleaning tools and disk clean-ups remove.
+static ShortcutState byInstaller()
+{
+    static wchar_t shortcut[PATH_BUF_BYTES];
+    static wchar_t text[MAX_PATH];
+    InstallerAnswer answer = wideOf(checking->pathBuf, shortcut, PATH_BUF_BYTES) > 0 ? askInstaller(shortcut, text) : INSTALLER_UNKNOWN;
+    if (answer == INSTALLER_UNKNOWN ||
+        WideCharToMultiByte(CP_ACP, 0, text, -1, checking->targetBuf, MAX_PATH, nullptr, nullptr) == 0) {
+        checking->targetBuf[0] = '\0';
+        return SHORTCUT_NO_TARGET;  // no installer's word: never called broken
+    }
+    return answer == INSTALLER_GONE ? SHORTCUT_MISSING : answer == INSTALLER_LOCAL ? SHORTCUT_PRESENT : SHORTCUT_REPAIRABLE;
+}
+
 ShortcutState checkShortcut(SearchState& search, bool testNetwork)
 {
     if (FAILED(resolveShortcut(search)))
         return SHORTCUT_UNREADABLE;
+    if (advertised)
+        return byInstaller();
     if (!isFileSystemTarget(checking->targetBuf))
         return SHORTCUT_NO_TARGET;
     if (checking->targetBuf[0] == '\\' && !testNetwork)

@@ -20,9 +20,12 @@ enum ShortcutState {
     SHORTCUT_MISSING,     // broken: the system says the target is not there
     SHORTCUT_MOVED,       // not at its stored path, but where Windows also looks: in the search's `found`
     SHORTCUT_VOLUME_AWAY, // on a removable volume, and its letter holds another volume now
+    SHORTCUT_REPAIRABLE,  // an installer's, its product installed, its file not there: put back on first use
 };
 
-// The shortcut in pathBuf, read and its target tested; the target stays in targetBuf.
+// The shortcut in pathBuf, read and its target tested; the target stays in targetBuf. An
+// installer's shortcut is judged by the installer alone: its product gone, it is missing with
+// the product code as its target.
 // Network targets (leading backslash) are tested only with `testNetwork`. A target missing at
 // its stored path is looked for where Windows also looks, in this order: as its owner sees it,
 // by its path relative to the shortcut, on its removable volume under another letter, and

@@ -19,6 +19,7 @@ Reason targetReason(ShortcutState state, const char* target)
     case SHORTCUT_UNREACHABLE:
         return (away = rootAway(target, ROOT_ANSWER_MS)) != REASON_PRESENT ? away : REASON_UNREACHABLE;
     case SHORTCUT_MOVED: return REASON_MOVED;
+    case SHORTCUT_REPAIRABLE: return REASON_REPAIRABLE;
     case SHORTCUT_VOLUME_AWAY: return REASON_DRIVE_ABSENT;
     case SHORTCUT_DENIED: return REASON_DENIED;
     case SHORTCUT_USER_DEPENDENT: return REASON_USER_DEPENDENT;

@@ -240,7 +240,8 @@ TEST(ReasonRule, EveryReason)
         {REASON_UNREADABLE, "unreadable", RULE_KEPT, false},
         {REASON_LINK, "link", RULE_KEPT, false},
         {REASON_MOVED, "moved", RULE_FOUND, true},
-        {static_cast<Reason>(REASON_MOVED + 1), "unreadable", RULE_KEPT, false},  // nobody's reason deletes nothing
+        {REASON_REPAIRABLE, "repairable", RULE_KEPT, false},
+        {static_cast<Reason>(REASON_REPAIRABLE + 1), "unreadable", RULE_KEPT, false},  // nobody's reason deletes nothing
     };
     for (const auto& r : rows) {
         EXPECT_STREQ(reasonName(r.reason), r.name) << r.name;

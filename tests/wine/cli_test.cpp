@@ -435,6 +435,57 @@ TEST_F(CliTest, AShortcutThatStillWorksIsNeverCalledMissing)
     EXPECT_TRUE(stickIn) << "Wine's mount manager did not take a removable drive";
 }
 
+// Runs Wine's msiexec with `arguments`, quietly; its exit code.
+DWORD msiexec(const std::string& arguments)
+{
+    std::string line = "msiexec.exe " + arguments + " /qn";
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi;
+    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+        return 12345;
+    DWORD code = 12345;
+    if (WaitForSingleObject(pi.hProcess, 120000) == WAIT_OBJECT_0)
+        GetExitCodeProcess(pi.hProcess, &code);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    return code;
+}
+
+// An installer's (advertised) shortcut, its stored path the product's icon that is not there:
+// present while its product is installed, repairable once its file is gone (the installer puts
+// it back on first use), and missing, with its product code, once the product is uninstalled.
+TEST_F(CliTest, AnInstallersShortcutIsJudgedByTheInstaller)
+{
+    const std::string msi = TEST_MSI, product = "{6B1E5D0A-3C2F-4E8B-9A71-0D4C2B8E5F13}";
+    if (msi.empty())
+        GTEST_SKIP() << "no installer package: wixl was not at hand when the tests were built";
+    ASSERT_EQ(msiexec("/i " + inQuotes(onDriveZ(msi))), 0u);
+    std::string tree = work + "\\installed", link = tree + "\\app.lnk";
+    CreateDirectoryA(tree.c_str(), nullptr);
+    LinkExtras extra;
+    extra.darwin = darwinDescriptor(product, "Main", "{6B1E5D0A-3C2F-4E8B-9A71-0D4C2B8E5F15}");
+    linkInfoShortcut(link, "C:\\Windows\\Installer\\" + product + "\\icon.exe", extra);
+    auto judged = [&] {
+        std::string line = lineOf(runCli("list --all --format csv " + inQuotes(tree), work).out, link + ",");
+        std::size_t target = line.find(',') + 1, reason = line.find(',', target) + 1;
+        return line.substr(target, line.find(',', reason) - target);  // "target,reason"
+    };
+    std::string installed = judged(), app = installed.substr(0, installed.find(','));
+    bool removed = app.size() > 4 && DeleteFileA(app.c_str());
+    std::string repairable = judged();
+    DWORD uninstalled = msiexec("/x " + product);
+    std::string gone = judged();
+    Ran r = runCli("delete " + inQuotes(tree), work);
+    EXPECT_TRUE(has(installed, "VmAdvertised\\app.exe,present")) << installed;
+    EXPECT_TRUE(removed) << app;
+    EXPECT_EQ(repairable, product + ",repairable");
+    EXPECT_EQ(uninstalled, 0u);
+    EXPECT_EQ(gone, product + ",missing");
+    EXPECT_EQ(r.out, link + "\r\n");
+    EXPECT_FALSE(fileExists(link));
+}
+
 // What an administrator's scripts met, one row each: a prepared tree and arguments, then the
 // exit code, the gist of standard error, and the report and the disk afterwards.
 // A folder's access list as SDDL: "D:(A;OICI;FA;;;WD)" opens it to everyone.

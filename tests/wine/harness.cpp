@@ -4,6 +4,7 @@
 #include <shlobj.h>
 
 #include <cstdio>
+#include <cstring>
 #include <functional>
 #include <utility>
 
@@ -164,13 +165,41 @@ void linkInfoShortcut(const std::string& path, const std::string& target, const 
     }
     u32(header, 0x4C);
     header += std::string("\x01\x14\x02\0\0\0\0\0\xC0\0\0\0\0\0\0\x46", 16);
-    u32(header, extra.relative.empty() ? 0x82 : 0x8A);  // link information, a relative path, Unicode
+    u32(header, (extra.relative.empty() ? 0x82 : 0x8A) | (extra.darwin.empty() ? 0 : 0x1000));  // link information, a relative path, Unicode, an installer's
     header += std::string(4 + 24, '\0');
     u32(header, 0);
     u32(header, 0);
     u32(header, 1);  // shown normally
     header += std::string(2 + 2 + 4 + 4, '\0');
-    writeFile(path, header + info + body + strings + std::string(4, '\0'));
+    std::string blocks;
+    if (!extra.darwin.empty()) {
+        u32(blocks, 0x314);
+        u32(blocks, 0xA0000006);
+        std::string ansi = extra.darwin, wide;
+        ansi.resize(260, '\0');
+        for (char c : extra.darwin)
+            wide += c, wide += '\0';
+        wide.resize(520, '\0');
+        blocks += ansi + wide;
+    }
+    writeFile(path, header + info + body + strings + blocks + std::string(4, '\0'));
+}
+
+std::string darwinDescriptor(const std::string& product, const std::string& feature, const std::string& component)
+{
+    static const char digits[] = "!$%&'()*+,-.0123456789=?@ABCDEFGHIJKLMNOPQRSTUVWXYZ[]^_`abcdefghijklmnopqrstuvwxyz{}~";
+    auto packed = [](const std::string& text) {
+        GUID guid = {};
+        CLSIDFromString(widen(text).c_str(), &guid);
+        DWORD parts[4];
+        std::memcpy(parts, &guid, sizeof parts);
+        std::string out;
+        for (DWORD part : parts)
+            for (int i = 0; i < 5; ++i, part /= 85)
+                out += digits[part % 85];
+        return out;
+    };
+    return packed(product) + feature + ">" + packed(component);
 }
 
 void addKnownFolderBlock(const std::string& linkPath)

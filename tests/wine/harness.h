@@ -40,7 +40,11 @@ void makeShortcutW(const std::wstring& linkPath, const std::wstring& target);
 struct LinkExtras {
     unsigned volumeType = 3, serial = 0x1234;
     std::string share, below, relative;
+    std::string darwin;  // a Windows Installer's descriptor: an advertised shortcut
 };
+// The installer's descriptor of a product's feature and component ("{GUID}"s), as an
+// advertised shortcut stores it: each GUID in 20 characters of the installer's base 85.
+std::string darwinDescriptor(const std::string& product, const std::string& feature, const std::string& component);
 void linkInfoShortcut(const std::string& path, const std::string& target, const LinkExtras& extra = {});
 // The running account's OneDrive account folder (a folder that syncs to other PCs); empty
 // takes every account away.
