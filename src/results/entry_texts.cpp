@@ -58,6 +58,8 @@ void formatAwayText(char* out, std::size_t size, EntryAway away, char drive)
         std::snprintf(out, size, "drive %c: not present", drive >= 'a' ? drive - 'a' + 'A' : drive);
     else if (away == AWAY_DRIVE)
         std::snprintf(out, size, "drive not present");
+    else if (away == AWAY_VOLUME && letter)
+        std::snprintf(out, size, "drive %c: holds another volume", drive >= 'a' ? drive - 'a' + 'A' : drive);
     else if (away == AWAY_SILENT && letter)
         std::snprintf(out, size, "drive %c: not answering", drive >= 'a' ? drive - 'a' + 'A' : drive);
     else if (away == AWAY_SERVER || away == AWAY_SILENT)

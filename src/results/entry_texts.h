@@ -16,8 +16,9 @@ constexpr std::size_t TIP_TEXT_BYTES = 96;
 void formatTipText(char* out, const TipTime times[3]);
 
 
-// "drive Q: not present", "drive S: not answering", "server not answering", "target found
-// elsewhere", "synced to your other PCs", or "" for none.
+// "drive Q: not present", "drive E: holds another volume" (a removable one's own is away),
+// "drive S: not answering", "server not answering", "target found elsewhere", "synced to your
+// other PCs", or "" for none.
 void formatAwayText(char* out, std::size_t size, EntryAway away, char drive);
 
 // Writes entry i's text at `at`, where `room` bytes are free for it and its NUL; returns its

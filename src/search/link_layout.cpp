@@ -52,6 +52,7 @@ enum : std::uint32_t {
     ENVIRONMENT_BLOCK = 0xA0000001,
     SPECIAL_FOLDER_BLOCK = 0xA0000005,
     KNOWN_FOLDER_BLOCK = 0xA000000B,
+    TRACKER_BLOCK = 0xA0000003,
 };
 
 static const std::size_t HEADER_SIZE = 0x4C;
@@ -181,6 +182,8 @@ bool readLinkLayout(const unsigned char* bytes, std::size_t size, LinkLayout& ou
                 out.envWide.clear();
         } else if (signature == KNOWN_FOLDER_BLOCK || signature == SPECIAL_FOLDER_BLOCK) {
             out.knownFolder = true;
+        } else if (signature == TRACKER_BLOCK) {
+            out.tracked = true;
         }
         at += blockSize;
     }

@@ -22,6 +22,7 @@ struct LinkLayout {
     std::string relativeAnsi;  // the target relative to the shortcut's folder ("..\App\app.exe")
     std::wstring relativeWide;
     bool advertised = false;  // a Windows Installer shortcut: its descriptor, not a path, names the target
+    bool tracked = false;     // a link-tracking block: the system's tracking may know where the target went
 };
 
 // False for bytes that are no shell link, or end before what they announce.

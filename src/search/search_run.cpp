@@ -46,6 +46,7 @@ static void listShortcut(void*, const FoundShortcut& s)
     ListedFile file = s.file;
     file.unsureToo = s.checked && ruleOf(s.reason) != RULE_MISSING;
     file.away = !s.checked ? AWAY_NONE
+                : s.state == SHORTCUT_VOLUME_AWAY ? AWAY_VOLUME
                 : s.reason == REASON_DRIVE_ABSENT ? AWAY_DRIVE
                 : s.reason == REASON_SHARE_UNREACHABLE ? AWAY_SERVER
                 : s.reason == REASON_NOT_ANSWERING ? AWAY_SILENT

@@ -30,6 +30,75 @@ static void readWideTarget(IShellLinkA* link)
     wide->Release();
 }
 
+// The shortcut's bytes, read in one go: the shell loads the link from them, and what it does
+// not give (the link's layout) is read from the same bytes, not from the file again.
+static unsigned char linkBytes[64 * 1024];
+static DWORD linkSize;  // 0: none held (not read, or too large: the shell read the file itself)
+
+static HRESULT loadFromBytes(IShellLinkA* link, const wchar_t* path)
+{
+    linkSize = 0;
+    HANDLE h = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return HRESULT_FROM_WIN32(GetLastError());
+    DWORD got = 0;
+    BOOL read = ReadFile(h, linkBytes, sizeof linkBytes, &got, nullptr);
+    DWORD error = GetLastError();
+    CloseHandle(h);
+    if (!read)
+        return HRESULT_FROM_WIN32(error);
+    if (got == sizeof linkBytes)
+        return S_FALSE;  // larger than the buffer: loaded from the file
+    HGLOBAL copy = GlobalAlloc(GMEM_MOVEABLE, got != 0 ? got : 1);
+    void* at = copy != nullptr ? GlobalLock(copy) : nullptr;
+    if (at == nullptr) {
+        if (copy != nullptr)
+            GlobalFree(copy);
+        return E_OUTOFMEMORY;
+    }
+    CopyMemory(at, linkBytes, got);
+    GlobalUnlock(copy);
+    IStream* stream = nullptr;
+    if (FAILED(CreateStreamOnHGlobal(copy, TRUE, &stream))) {
+        GlobalFree(copy);
+        return E_OUTOFMEMORY;
+    }
+    IPersistStream* persist = nullptr;
+    HRESULT hr = link->QueryInterface(IID_IPersistStream, reinterpret_cast<void**>(&persist));
+    if (SUCCEEDED(hr)) {
+        hr = persist->Load(stream);
+        persist->Release();
+    }
+    stream->Release();
+    linkSize = SUCCEEDED(hr) ? got : 0;
+    return SUCCEEDED(hr) ? S_OK : hr;
+}
+
+// The link header's flags, from the bytes held.
+static DWORD linkFlags()
+{
+    return linkSize >= 0x18 ? linkBytes[0x14] | linkBytes[0x15] << 8 | linkBytes[0x16] << 16 | static_cast<DWORD>(linkBytes[0x17]) << 24 : 0;
+}
+
+static HRESULT loadFromFile(IShellLinkA* link, const wchar_t* path)
+{
+    IPersistFile* file = nullptr;
+    HRESULT hr = link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file));
+    if (SUCCEEDED(hr)) {
+        hr = file->Load(path, STGM_READ);
+        file->Release();
+    }
+    return hr;
+}
+
+static HRESULT storedPath(IShellLinkA* link)
+{
+    checking->targetBuf[0] = '\0';
+    // The stored path as it is: Resolve would search for moved targets and may show UI.
+    return link->GetPath(checking->targetBuf, MAX_PATH, nullptr, 0);
+}
+
 // The caller sets the error mode that keeps system boxes about missing disks away.
 HRESULT resolveShortcut(SearchState& search)
 {
@@ -37,33 +106,34 @@ HRESULT resolveShortcut(SearchState& search)
     checking->found[0] = L'\0';
     advertised = false;
     wideTarget[0] = L'\0';
+    static wchar_t path[PATH_BUF_BYTES];
+    if (wideOf(checking->pathBuf, path, PATH_BUF_BYTES) == 0 || lstrlenW(path) > static_cast<int>(MAX_SHORTCUT_PATH))
+        return E_INVALIDARG;
     IShellLinkA* link = nullptr;
-    HRESULT hr = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
-                                  reinterpret_cast<void**>(&link));
-    if (SUCCEEDED(hr)) {
-        IPersistFile* file = nullptr;
-        hr = link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file));
-        if (SUCCEEDED(hr)) {
-            wchar_t* widePath = reinterpret_cast<wchar_t*>(checking->targetBuf);
-            hr = wideOf(checking->pathBuf, widePath, sizeof checking->targetBuf / sizeof(wchar_t)) > 0 ? file->Load(widePath, STGM_READ)
-                                                                                          : E_INVALIDARG;
-            IShellLinkDataList* data = nullptr;
-            DWORD flags = 0;
-            if (SUCCEEDED(hr) && SUCCEEDED(link->QueryInterface(IID_IShellLinkDataList, reinterpret_cast<void**>(&data)))) {
-                advertised = SUCCEEDED(data->GetFlags(&flags)) && (flags & SLDF_HAS_DARWINID) != 0;
-                data->Release();
-            }
-            if (SUCCEEDED(hr)) {
-                checking->targetBuf[0] = '\0';
-                // The stored path as it is: Resolve would search for moved targets and may show UI.
-                hr = link->GetPath(checking->targetBuf, MAX_PATH, nullptr, 0);
-                if (SUCCEEDED(hr) && checking->targetBuf[0] != '\0')
-                    readWideTarget(link);  // only a target that will be tested needs it
-            }
-            file->Release();
-        }
+    HRESULT hr = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA, reinterpret_cast<void**>(&link));
+    if (FAILED(hr))
+        return hr;
+    hr = loadFromBytes(link, path);
+    if (hr == S_FALSE)
+        hr = loadFromFile(link, path);
+    if (SUCCEEDED(hr))
+        hr = storedPath(link);
+    // A target named by its relative path alone: the shell finds it only knowing the file's place.
+    const DWORD HAS_RELATIVE_PATH = 0x8, HAS_DARWIN_ID = 0x1000;
+    if (SUCCEEDED(hr) && checking->targetBuf[0] == '\0' && (linkFlags() & HAS_RELATIVE_PATH) != 0) {
         link->Release();
+        link = nullptr;
+        hr = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA, reinterpret_cast<void**>(&link));
+        if (SUCCEEDED(hr) && SUCCEEDED(hr = loadFromFile(link, path)))
+            hr = storedPath(link);
     }
+    if (SUCCEEDED(hr)) {
+        advertised = (linkFlags() & HAS_DARWIN_ID) != 0;
+        if (checking->targetBuf[0] != '\0')
+            readWideTarget(link);  // only a target that will be tested needs it
+    }
+    if (link != nullptr)
+        link->Release();
     return hr;
 }
 
@@ -165,14 +235,17 @@ static const std::vector<std::pair<std::wstring, std::wstring>>& machineVariable
     return variables;
 }
 
-// The shortcut's own bytes, for what the shell does not give: small files only.
+// What the shell does not give, from the shortcut's bytes as they were loaded; a shortcut too
+// large to hold is read again (`path`).
 static bool readLayout(const wchar_t* path, LinkLayout& layout)
 {
+    if (linkSize != 0)
+        return readLinkLayout(linkBytes, linkSize, layout);
     HANDLE h = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE)
         return false;
-    static unsigned char bytes[64 * 1024];
+    static unsigned char bytes[256 * 1024];
     DWORD got = 0;
     bool read = ReadFile(h, bytes, sizeof bytes, &got, nullptr) && got < sizeof bytes;
     CloseHandle(h);
@@ -225,6 +298,31 @@ static ShortcutState asItsOwnerSees()
 }
 
 static bool thereAt(const wchar_t* path) { return GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES; }
+
+// Asks the shell to resolve the link with tracking alone: no search, no window, never saved,
+// at most a second.
+static bool trackedBySystem(const wchar_t* shortcut, bool trackerBlock, wchar_t* found)
+{
+    if (!trackerBlock)
+        return false;  // nothing to track by: asking would only cost a second load
+    IShellLinkW* link = nullptr;
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, reinterpret_cast<void**>(&link))))
+        return false;
+    IPersistFile* file = nullptr;
+    bool tracked = false;
+    if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
+        const DWORD flags = SLR_NO_UI | SLR_NOUPDATE | SLR_NOSEARCH | SLR_NOLINKINFO | (1000u << 16);
+        static wchar_t stored[MAX_PATH];
+        tracked = SUCCEEDED(file->Load(shortcut, STGM_READ)) && SUCCEEDED(link->GetPath(stored, MAX_PATH, nullptr, 0)) &&
+                  link->Resolve(nullptr, flags) == S_OK && SUCCEEDED(link->GetPath(found, MAX_PATH, nullptr, 0)) &&
+                  found[0] != L'\0' && lstrcmpiW(found, stored) != 0;
+        file->Release();
+    }
+    link->Release();
+    return tracked;
+}
+
+bool (*trackLink)(const wchar_t* shortcut, bool trackerBlock, wchar_t* found) = trackedBySystem;
 
 static ShortcutState foundAt(const wchar_t* path)
 {
@@ -294,7 +392,8 @@ static ShortcutState lookElsewhere(bool testNetwork)
                 return foundAt(place);
         }
     }
-    return SHORTCUT_MISSING;
+    // The system's link tracking, where it runs: a target moved on an NTFS volume.
+    return trackLink(shortcut, layout.tracked, place) && thereAt(place) ? foundAt(place) : SHORTCUT_MISSING;
 }
 
 // An installer's shortcut, judged by the installer instead of any path: the path the shell

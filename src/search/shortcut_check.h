@@ -31,3 +31,8 @@ enum ShortcutState {
 // by its path relative to the shortcut, on its removable volume under another letter, and
 // (with `testNetwork`) through the share a drive letter was mapped to.
 ShortcutState checkShortcut(SearchState& search, bool testNetwork);
+
+// The last place asked for a missing target: the system's link tracking (IShellLink::Resolve
+// without search or window, never saving), for a shortcut with a tracking block. A seam:
+// Wine has no tracking service.
+extern bool (*trackLink)(const wchar_t* shortcut, bool trackerBlock, wchar_t* found);

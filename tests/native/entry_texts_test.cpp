@@ -69,7 +69,7 @@ TEST(EntryTexts, WhyAnEntryIsGrey)
         {AWAY_DRIVE, 'Q', 64, "drive Q: not present"}, {AWAY_DRIVE, 'q', 64, "drive Q: not present"},
         {AWAY_DRIVE, '\\', 64, "drive not present"},   {AWAY_SERVER, '\\', 64, "server not answering"},
         {AWAY_SILENT, 's', 64, "drive S: not answering"},   {AWAY_SILENT, '\\', 64, "server not answering"},
-        {AWAY_MOVED, '\\', 64, "target found elsewhere"},  {AWAY_SYNCED, 'C', 64, "synced to your other PCs"},
+        {AWAY_MOVED, '\\', 64, "target found elsewhere"},  {AWAY_VOLUME, 'e', 64, "drive E: holds another volume"},  {AWAY_SYNCED, 'C', 64, "synced to your other PCs"},
         {AWAY_NONE, 'C', 64, ""},                      {AWAY_SERVER, '\\', 7, "server"},
     };
     for (const Case& c : cases) {

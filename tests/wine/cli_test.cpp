@@ -380,24 +380,24 @@ TEST_F(CliTest, AShortcutThatStillWorksIsNeverCalledMissing)
         writeFile(f, "x");
     writeFile(onDriveZ(stick) + "\\.windows-serial", "beef\n");  // Wine's volume serial for a Unix folder
     bool stickIn = wineDrive(L'S', stick.c_str());
-    LinkExtras relative, away, moved, mapped;
+    Link relative{"C:\\vmold\\App\\app.exe"}, away{"C:\\vmstick\\Tool\\tool.exe"}, moved{"E:\\Tool\\tool.exe"},
+        mapped{"Q:\\vmmapped\\app.exe"};  // Wine's shell gives the local path without the part below the share
     relative.relative = "App\\app.exe";
     away.volumeType = moved.volumeType = DRIVE_REMOVABLE;
     away.serial = 0xC0DE, moved.serial = 0xBEEF;
-    mapped.volumeType = DRIVE_REMOTE, mapped.share = "\\\\vmshare\\v", mapped.below = "vmmapped\\app.exe";
+    mapped.volumeType = DRIVE_REMOTE, mapped.net = "\\\\vmshare\\v", mapped.suffix = "vmmapped\\app.exe";
     const struct {
         const char* name;
-        const char* stored;
-        const LinkExtras& extra;
+        const Link& link;
         std::string reason, found;
     } rows[] = {
-        {"relative.lnk", "C:\\vmold\\App\\app.exe", relative, "moved", tree + "\\App\\app.exe"},
-        {"away.lnk", "C:\\vmstick\\Tool\\tool.exe", away, "drive-absent", ""},
-        {"stick.lnk", "E:\\Tool\\tool.exe", moved, stickIn ? "moved" : "drive-absent", stickIn ? "S:\\Tool\\tool.exe" : ""},
-        {"mapped.lnk", "Q:\\vmmapped\\app.exe", mapped, "moved", "\\\\vmshare\\v\\vmmapped\\app.exe"},
+        {"relative.lnk", relative, "moved", tree + "\\App\\app.exe"},
+        {"away.lnk", away, "drive-absent", ""},
+        {"stick.lnk", moved, stickIn ? "moved" : "drive-absent", stickIn ? "S:\\Tool\\tool.exe" : ""},
+        {"mapped.lnk", mapped, "moved", "\\\\vmshare\\v\\vmmapped\\app.exe"},
     };
     for (const auto& row : rows)
-        linkInfoShortcut(tree + "\\" + row.name, row.stored, row.extra);
+        writeLink(tree + "\\" + row.name, row.link);
     Ran r = runCli("list --all --remote --format csv " + inQuotes(tree), work);
     for (const auto& row : rows) {
         std::string line = lineOf(r.out, tree + "\\" + row.name) + ",";  // no commas in these paths
@@ -405,7 +405,7 @@ TEST_F(CliTest, AShortcutThatStillWorksIsNeverCalledMissing)
         for (std::size_t at = 0, end; (end = line.find(',', at)) != std::string::npos; at = end + 1)
             f.push_back(line.substr(at, end - at));
         ASSERT_EQ(f.size(), 7u) << row.name << "\n" << r.out;
-        EXPECT_EQ(f[1], row.stored) << row.name;
+        EXPECT_EQ(f[1], row.link.local) << row.name;
         EXPECT_EQ(f[2], row.reason) << row.name;
         EXPECT_EQ(f[5], row.found) << row.name;
     }
@@ -463,9 +463,9 @@ TEST_F(CliTest, AnInstallersShortcutIsJudgedByTheInstaller)
     ASSERT_EQ(msiexec("/i " + inQuotes(onDriveZ(msi))), 0u);
     std::string tree = work + "\\installed", link = tree + "\\app.lnk";
     CreateDirectoryA(tree.c_str(), nullptr);
-    LinkExtras extra;
-    extra.darwin = darwinDescriptor(product, "Main", "{6B1E5D0A-3C2F-4E8B-9A71-0D4C2B8E5F15}");
-    linkInfoShortcut(link, "C:\\Windows\\Installer\\" + product + "\\icon.exe", extra);
+    Link advertised{"C:\\Windows\\Installer\\" + product + "\\icon.exe"};
+    advertised.darwin = darwinDescriptor(product, "Main", "{6B1E5D0A-3C2F-4E8B-9A71-0D4C2B8E5F15}");
+    writeLink(link, advertised);
     auto judged = [&] {
         std::string line = lineOf(runCli("list --all --format csv " + inQuotes(tree), work).out, link + ",");
         std::size_t target = line.find(',') + 1, reason = line.find(',', target) + 1;

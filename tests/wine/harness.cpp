@@ -135,54 +135,10 @@ void setSyncedFolder(const std::string& folder)
     RegCloseKey(account);
 }
 
-void linkInfoShortcut(const std::string& path, const std::string& target, const LinkExtras& extra)
+void writeLink(const std::string& path, const Link& link)
 {
-    auto u32 = [](std::string& b, unsigned v) {
-        for (int i = 0; i < 4; ++i)
-            b += static_cast<char>((v >> (8 * i)) & 0xFF);
-    };
-    std::string volume, network, info, header, strings;
-    for (unsigned v : {0x11u, extra.volumeType, extra.serial, 0x10u})
-        u32(volume, v);
-    volume += '\0';
-    const unsigned at = 0x1C, base = at + static_cast<unsigned>(volume.size());
-    const unsigned net = base + static_cast<unsigned>(target.size()) + 1;
-    if (!extra.share.empty()) {
-        u32(network, 0x14 + static_cast<unsigned>(extra.share.size()) + 1);
-        for (unsigned v : {0u, 0x14u, 0u, 0u})
-            u32(network, v);
-        network += extra.share + '\0';
-    }
-    const unsigned suffix = net + static_cast<unsigned>(network.size());
-    std::string body = volume + target + '\0' + network + extra.below + '\0';
-    for (unsigned v : {at + static_cast<unsigned>(body.size()), at, extra.share.empty() ? 1u : 3u, at, base,
-                       extra.share.empty() ? 0u : net, suffix})
-        u32(info, v);
-    if (!extra.relative.empty()) {
-        strings += static_cast<char>(extra.relative.size()), strings += '\0';
-        for (char c : extra.relative)
-            strings += c, strings += '\0';
-    }
-    u32(header, 0x4C);
-    header += std::string("\x01\x14\x02\0\0\0\0\0\xC0\0\0\0\0\0\0\x46", 16);
-    u32(header, (extra.relative.empty() ? 0x82 : 0x8A) | (extra.darwin.empty() ? 0 : 0x1000));  // link information, a relative path, Unicode, an installer's
-    header += std::string(4 + 24, '\0');
-    u32(header, 0);
-    u32(header, 0);
-    u32(header, 1);  // shown normally
-    header += std::string(2 + 2 + 4 + 4, '\0');
-    std::string blocks;
-    if (!extra.darwin.empty()) {
-        u32(blocks, 0x314);
-        u32(blocks, 0xA0000006);
-        std::string ansi = extra.darwin, wide;
-        ansi.resize(260, '\0');
-        for (char c : extra.darwin)
-            wide += c, wide += '\0';
-        wide.resize(520, '\0');
-        blocks += ansi + wide;
-    }
-    writeFile(path, header + info + body + strings + blocks + std::string(4, '\0'));
+    Bytes bytes = link.bytes();
+    writeFile(path, std::string(bytes.begin(), bytes.end()));
 }
 
 std::string darwinDescriptor(const std::string& product, const std::string& feature, const std::string& component)

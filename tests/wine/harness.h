@@ -1,6 +1,7 @@
 // Shared helpers for the in-process tests under Wine: the real program window in this
 // process, real files and real shortcuts made through the shell's shortcut object.
 #pragma once
+#include "tests/link_bytes.h"
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -33,19 +34,13 @@ bool unixRemove(const std::string& path);
 // Saves a shortcut at `linkPath` to `target` (which must exist while the link is saved).
 void makeShortcut(const std::string& linkPath, const std::string& target);
 void makeShortcutW(const std::wstring& linkPath, const std::wstring& target);
-// A shortcut of its link information alone, its local path `target`, written byte by byte:
-// saving it looks at no target, which a server that does not answer would make wait. With
-// the volume it was on, the share it was mapped from (`share` + "\\" + `below`), and its path
-// relative to its own folder.
-struct LinkExtras {
-    unsigned volumeType = 3, serial = 0x1234;
-    std::string share, below, relative;
-    std::string darwin;  // a Windows Installer's descriptor: an advertised shortcut
-};
+// A shortcut written byte by byte (link information, a relative path, an installer's
+// descriptor...): saving it through the shell would look at its target, which a server
+// that does not answer would make wait.
+void writeLink(const std::string& path, const Link& link);
 // The installer's descriptor of a product's feature and component ("{GUID}"s), as an
 // advertised shortcut stores it: each GUID in 20 characters of the installer's base 85.
 std::string darwinDescriptor(const std::string& product, const std::string& feature, const std::string& component);
-void linkInfoShortcut(const std::string& path, const std::string& target, const LinkExtras& extra = {});
 // The running account's OneDrive account folder (a folder that syncs to other PCs); empty
 // takes every account away.
 void setSyncedFolder(const std::string& folder);

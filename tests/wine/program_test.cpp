@@ -191,7 +191,7 @@ TEST_F(ExeTest, ClosedWhileAServerDoesNotAnswerItEndsAtOnce)
     if (share[0] == '\0')
         GTEST_SKIP() << "no server that does not answer in this environment";
     std::string tree = makeTempDir("exehung");
-    linkInfoShortcut(tree + "\\hung.lnk", std::string(share) + "\\a\\App\\app.exe");
+    writeLink(tree + "\\hung.lnk", Link{std::string(share) + "\\a\\App\\app.exe"});
     Running r = launch(exe, "");
     ASSERT_NE(r.window, nullptr);
     SendMessageA(child(r.window, IDC_REMOTE), BM_CLICK, 0, 0);

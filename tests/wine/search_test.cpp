@@ -687,14 +687,15 @@ TEST_F(SearchTest, AnEntryWhoseDriveIsAwayIsGreyAndSaysWhy)
 
 // A shortcut whose stored path is gone but whose path relative to itself still leads to its
 // target works: grey, with where its target is in its tip, and Select Missing leaves it; so
-// does a missing one in a folder that syncs to other PCs.
+// does a missing one in a folder that syncs to other PCs, and one the system's link tracking
+// finds.
 TEST_F(SearchTest, AShortcutThatStillWorksIsGreyWithWhereItsTargetIs)
 {
     CreateDirectoryA((root + "\\App").c_str(), nullptr);
     writeFile(root + "\\App\\app.exe", "x");
-    LinkExtras extra;
-    extra.relative = ".\\App\\app.exe";
-    linkInfoShortcut(root + "\\moved.lnk", "C:\\vmold\\App\\app.exe", extra);
+    Link stale{"C:\\vmold\\App\\app.exe"};
+    stale.relative = ".\\App\\app.exe";
+    writeLink(root + "\\moved.lnk", stale);
     brokenShortcut(root + "\\missing.lnk");
     ASSERT_EQ(search(root), (Paths{root + "\\missing.lnk", root + "\\moved.lnk"}));
     unsigned moved = listEntries()[0] == root + "\\moved.lnk" ? 0 : 1;
@@ -718,6 +719,19 @@ TEST_F(SearchTest, AShortcutThatStillWorksIsGreyWithWhereItsTargetIs)
     EXPECT_STREQ(why, "synced to your other PCs");
     SendMessageA(app.mainWindow, WM_COMMAND, IDM_SELMISSING, 0);
     EXPECT_EQ(SendMessageA(app.resultList, LB_GETSELCOUNT, 0, 0), 0);
+
+    // The system's link tracking, last (through its seam: Wine tracks nothing, and its
+    // Resolve gives no other path): a target it tracks down is found there.
+    static std::wstring tracked;
+    tracked = wide + L"\\App\\app.exe";
+    bool (*system)(const wchar_t*, bool, wchar_t*) = trackLink;
+    wchar_t place[MAX_PATH];
+    EXPECT_FALSE(system((wide + L"\\missing.lnk").c_str(), true, place));
+    trackLink = [](const wchar_t*, bool, wchar_t* found) { return lstrcpyW(found, tracked.c_str()) != nullptr; };
+    search(root);
+    trackLink = system;
+    entryReason(1 - moved, why, sizeof why);
+    EXPECT_STREQ(why, "target found elsewhere");
 }
 
 TEST_F(SearchTest, NetworkTargetsOnlyWithRemote)
@@ -748,7 +762,7 @@ TEST_F(SearchTest, AServerThatDoesNotAnswerIsWaitedForOncePerShare)
     for (int i = 1; i <= 3; ++i) {
         for (const char* s : {"a", "b"}) {
             listed.push_back(root + "\\" + s + std::to_string(i) + ".lnk");
-            linkInfoShortcut(listed.back(), std::string(share) + "\\" + s + "\\App" + std::to_string(i) + "\\app.exe");
+            writeLink(listed.back(), Link{std::string(share) + "\\" + s + "\\App" + std::to_string(i) + "\\app.exe"});
         }
         listed.push_back(root + "\\gone" + std::to_string(i) + ".lnk");
         brokenShortcut(listed.back());
