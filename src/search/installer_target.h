@@ -7,7 +7,7 @@ enum InstallerAnswer {
     INSTALLER_UNKNOWN,     // no installer here, or the shortcut names nothing it knows how to read
     INSTALLER_GONE,        // the product is not installed: the shortcut is broken
     INSTALLER_LOCAL,       // installed, its file where the installer put it
-    INSTALLER_REPAIRABLE,  // installed, its file not there: the installer puts it back on first use
+    INSTALLER_REPAIRABLE,  // installed, its file not there (or installed for another user): the installer puts it back on first use
 };
 
 // The answer for the shortcut at `shortcut`. `text` (at least 39 units) receives the

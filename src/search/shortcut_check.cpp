@@ -75,6 +75,23 @@ static HRESULT loadFromBytes(IShellLinkA* link, const wchar_t* path)
     return SUCCEEDED(hr) ? S_OK : hr;
 }
 
+// What the shell does not give, from the shortcut's bytes as they were loaded; a shortcut too
+// large to hold is read again (`path`).
+static bool readLayout(const wchar_t* path, LinkLayout& layout)
+{
+    if (linkSize != 0)
+        return readLinkLayout(linkBytes, linkSize, layout);
+    HANDLE h = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return false;
+    static unsigned char bytes[256 * 1024];
+    DWORD got = 0;
+    bool read = ReadFile(h, bytes, sizeof bytes, &got, nullptr) && got < sizeof bytes;
+    CloseHandle(h);
+    return read && readLinkLayout(bytes, got, layout);
+}
+
 // The link header's flags, from the bytes held.
 static DWORD linkFlags()
 {
@@ -128,7 +145,8 @@ HRESULT resolveShortcut(SearchState& search)
             hr = storedPath(link);
     }
     if (SUCCEEDED(hr)) {
-        advertised = (linkFlags() & HAS_DARWIN_ID) != 0;
+        LinkLayout large;  // a link too large to hold is read once more for its flag
+        advertised = linkSize != 0 ? (linkFlags() & HAS_DARWIN_ID) != 0 : readLayout(path, large) && large.advertised;
         if (checking->targetBuf[0] != '\0')
             readWideTarget(link);  // only a target that will be tested needs it
     }
@@ -233,23 +251,6 @@ static const std::vector<std::pair<std::wstring, std::wstring>>& machineVariable
         return found;
     }();
     return variables;
-}
-
-// What the shell does not give, from the shortcut's bytes as they were loaded; a shortcut too
-// large to hold is read again (`path`).
-static bool readLayout(const wchar_t* path, LinkLayout& layout)
-{
-    if (linkSize != 0)
-        return readLinkLayout(linkBytes, linkSize, layout);
-    HANDLE h = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE)
-        return false;
-    static unsigned char bytes[256 * 1024];
-    DWORD got = 0;
-    bool read = ReadFile(h, bytes, sizeof bytes, &got, nullptr) && got < sizeof bytes;
-    CloseHandle(h);
-    return read && readLinkLayout(bytes, got, layout);
 }
 
 // A missing target of a shortcut in another account's profile, read by this one: the shell
