@@ -90,7 +90,8 @@ static void cliListed(void* context, const FoundShortcut& s)
     Entry e;
     e.text = s.path;
     e.path = utf8OfText(s.path);
-    e.owner = ownerOf(wideOfUtf8(e.path));
+    std::wstring wide = wideOfUtf8(e.path);
+    e.owner = ownerOf(wide);
     e.target = utf8OfText(s.target);
     e.found = utf8Of(s.found);
     e.reason = s.link ? REASON_LINK : s.reason;
@@ -98,7 +99,6 @@ static void cliListed(void* context, const FoundShortcut& s)
     e.length = s.length;
     e.file = s.file;
     ReasonRule rule = ruleOf(e.reason);
-    std::wstring wide = wideOfUtf8(e.path);
     e.synced = isSyncedPlace(wide, s.find->dwFileAttributes, run.synced);
     e.deletable = (rule == RULE_MISSING || (run.options.includeAbsent && (rule == RULE_AWAY || rule == RULE_UNSURE))) &&
                   (!e.synced || run.options.includeSynced);

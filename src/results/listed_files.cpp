@@ -8,7 +8,8 @@ static DWORD recordCount, recordRoom;
 void forgetListedFiles()
 {
     for (DWORD i = 0; i < recordCount; ++i)
-        HeapFree(GetProcessHeap(), 0, const_cast<wchar_t*>(records[i].found));
+        if (records[i].found != nullptr)
+            HeapFree(GetProcessHeap(), 0, const_cast<wchar_t*>(records[i].found));
     recordCount = 0;  // the memory stays for the next search
 }
 
@@ -44,7 +45,8 @@ bool keepListedFile(LRESULT index, const ListedFile& file)
     }
     // Item data 0 is what every entry starts with: records are numbered from 1.
     if (SendMessageA(app.resultList, LB_SETITEMDATA, static_cast<WPARAM>(index), recordCount + 1) == LB_ERR) {
-        HeapFree(GetProcessHeap(), 0, const_cast<wchar_t*>(records[recordCount].found));
+        if (records[recordCount].found != nullptr)
+            HeapFree(GetProcessHeap(), 0, const_cast<wchar_t*>(records[recordCount].found));
         return false;
     }
     ++recordCount;
