@@ -79,7 +79,8 @@ echo "Ctrl+C: exit code 3 after $rows of 3000 entries, reported as CSV"
 os.makedirs(sys.argv[2])
 for i in range(400): shutil.copy(sys.argv[1], os.path.join(sys.argv[2], "%d.lnk" % i))' "$out/demo/Desktop/Game 2019.lnk" "$out/swap"
 for run in list delete; do
-  rm -rf "$out/P" "$out/P2" && mkdir -p "$out/P/Q"
+  # The last run's log goes first: its progress would start the swap before this run holds anything.
+  rm -rf "$out/P" "$out/P2" "$out/swap.log" && mkdir -p "$out/P/Q"
   if [ $run = list ]; then args=(list --output "$(win "$out/P/Q/r.csv")"); else args=(delete --quarantine "$(win "$out/P/Q")"); fi
   echo "/usr/lib/wine/wine64 $(printf '%q ' "$cli" "${args[@]}" --format csv "$(win "$out/swap")"); echo exit=\$?" >"$out/swap.sh"
   script -qfc "bash $out/swap.sh" "$out/swap.log" >/dev/null &
