@@ -2,9 +2,17 @@
 # (Xvfb when none is given) and one persistent wineserver on that display.
 # Afterwards: WINEPREFIX, DISPLAY, XDG_DATA_HOME, WINEDEBUG, WINEDLLOVERRIDES are exported
 # and wine_env_stop stops what was started here.
+# VELLMOOR_WINE_LANE=NAME makes a second environment that shares nothing with the first, so
+# two test runs can go side by side: its own prefix, Xvfb display, drives, shares and bin,
+# all under build/lane-NAME.
 
 root=${VELLMOOR_ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}
-export WINEPREFIX=${WINEPREFIX:-$root/build/wineprefix}
+_wine_place=$root/build
+if [ -n "${VELLMOOR_WINE_LANE:-}" ]; then
+  _wine_place=$root/build/lane-$VELLMOOR_WINE_LANE
+  unset WINEPREFIX XDG_DATA_HOME DISPLAY
+fi
+export WINEPREFIX=${WINEPREFIX:-$_wine_place/wineprefix}
 export WINEARCH=win64
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
@@ -25,19 +33,20 @@ fi
 [ "$WINE32_OK" = 1 ] || export WINELOADER=$WINE64
 export WINE32_OK WINE32_WHY
 # Recycle Bin deletions land in $XDG_DATA_HOME/Trash, on the prefix's file system.
-export XDG_DATA_HOME=${XDG_DATA_HOME:-$root/build/xdg-data}
+export XDG_DATA_HOME=${XDG_DATA_HOME:-$_wine_place/xdg-data}
 mkdir -p "$XDG_DATA_HOME"
 
 _wine_started_xvfb=""
 if [ -z "${DISPLAY:-}" ]; then
-  for n in $(seq 91 120); do
-    [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
-    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-    _wine_started_xvfb=$!
-    export DISPLAY=":$n"
-    for _ in $(seq 1 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
-    break
-  done
+  # Xvfb picks a free display itself and names it when ready: two environments starting at
+  # once cannot take the same one.
+  mkdir -p "$_wine_place"
+  rm -f "$_wine_place/display"
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$_wine_place/display" >/dev/null 2>&1 &
+  _wine_started_xvfb=$!
+  for _ in $(seq 1 100); do [ -s "$_wine_place/display" ] && break; sleep 0.05; done
+  [ -s "$_wine_place/display" ] || { echo "wine-env: Xvfb did not start" >&2; return 1; }
+  export DISPLAY=":$(head -n 1 "$_wine_place/display")"
 fi
 
 if [ ! -f "$WINEPREFIX/.vellmoor-ready" ]; then
@@ -56,15 +65,15 @@ for d in "$WINEPREFIX"/drive_c/users/*/{Desktop,Documents,Downloads,Music,Pictur
   if [ -L "$d" ]; then rm -f "$d"; mkdir -p "$d"; fi
 done
 # Drive V: is a folder of the tests' own, so a search can start at a drive root.
-mkdir -p "$root/build/drive-v"
-ln -sfn "$root/build/drive-v" "$WINEPREFIX/dosdevices/v:"
+mkdir -p "$_wine_place/drive-v"
+ln -sfn "$_wine_place/drive-v" "$WINEPREFIX/dosdevices/v:"
 # The same folder as the share \\vmshare\v: a server that answers.
 mkdir -p "$WINEPREFIX/dosdevices/unc/vmshare"
-ln -sfn "$root/build/drive-v" "$WINEPREFIX/dosdevices/unc/vmshare/v"
+ln -sfn "$_wine_place/drive-v" "$WINEPREFIX/dosdevices/unc/vmshare/v"
 # For the tests (VELLMOOR_TEST_SHARES=1): a server that does not answer, as the shares
 # \\vmhung\a and \\vmhung\b: a FUSE file system whose every lookup takes 5 s.
 # VELLMOOR_HUNG_SHARE names the server, or VELLMOOR_HUNG_WHY says why there is none.
-_wine_hung_fs="" _wine_hung_dir="$root/build/hung"
+_wine_hung_fs="" _wine_hung_dir="$_wine_place/hung"
 export VELLMOOR_HUNG_SHARE="" VELLMOOR_HUNG_WHY="not asked for (VELLMOOR_TEST_SHARES=1)"
 if [ "${VELLMOOR_TEST_SHARES:-0}" = 1 ]; then
   fusermount -u -z "$_wine_hung_dir" 2>/dev/null || true
