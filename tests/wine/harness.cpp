@@ -318,10 +318,15 @@ std::vector<std::string> historyItems()
 
 void addEntries(const std::vector<std::string>& entries)
 {
+    // Held while it fills, as a search holds it: drawn at once, each entry costs Wine a
+    // scroll-bar update of some milliseconds.
+    SendMessageA(app.resultList, WM_SETREDRAW, FALSE, 0);
     for (const std::string& e : entries) {
         LRESULT i = SendMessageA(app.resultList, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(e.c_str()));
         keepListedFile(i, {identifyFile(e.c_str()), false});  // as a Ctrl search lists them
     }
+    SendMessageA(app.resultList, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(app.resultList, nullptr, TRUE);
     app.linkCount = static_cast<unsigned>(SendMessageA(app.resultList, LB_GETCOUNT, 0, 0));
 }
 
