@@ -42,33 +42,42 @@ static bool isServiceAccount(const std::wstring& sid)
     return sid == L"S-1-5-18" || sid == L"S-1-5-19" || sid == L"S-1-5-20";
 }
 
+// Each subkey of `parent` that opens for reading: its name and the open key.
+template <typename Each>
+static void forEachSubkey(HKEY parent, Each each)
+{
+    wchar_t name[256];
+    for (DWORD i = 0;; ++i) {
+        DWORD length = 256;
+        if (RegEnumKeyExW(parent, i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+            break;
+        HKEY key;
+        if (RegOpenKeyExW(parent, name, 0, KEY_READ, &key) != ERROR_SUCCESS)
+            continue;
+        each(name, key);
+        RegCloseKey(key);
+    }
+}
+
 static std::vector<UserProfile> readProfiles()
 {
     std::vector<UserProfile> profiles;
     HKEY list;
     if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, PROFILE_LIST, 0, KEY_READ | KEY_WOW64_64KEY, &list) != ERROR_SUCCESS)
         return profiles;
-    wchar_t name[256];
-    for (DWORD i = 0;; ++i) {
-        DWORD length = 256;
-        if (RegEnumKeyExW(list, i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
-            break;
+    forEachSubkey(list, [&](const wchar_t* name, HKEY key) {
         std::wstring sid = name;
         if (isServiceAccount(sid) || (sid.size() > 4 && lstrcmpiW(sid.c_str() + sid.size() - 4, L".bak") == 0))
-            continue;
-        HKEY key;
-        if (RegOpenKeyExW(list, name, 0, KEY_READ, &key) != ERROR_SUCCESS)
-            continue;
+            return;
         std::wstring folder = stringValue(key, L"ProfileImagePath", true);
-        RegCloseKey(key);
         if (folder.empty())
-            continue;
+            return;
         HKEY hive;
         bool signedIn = RegOpenKeyExW(HKEY_USERS, name, 0, KEY_READ, &hive) == ERROR_SUCCESS;
         if (signedIn)
             RegCloseKey(hive);
         profiles.push_back({sid, folder, accountName(sid), signedIn});
-    }
+    });
     RegCloseKey(list);
     return profiles;
 }
@@ -122,19 +131,11 @@ static void addSyncedFolders(HKEY user, std::vector<std::wstring>& out)
     HKEY accounts;
     if (RegOpenKeyExW(user, L"Software\\Microsoft\\OneDrive\\Accounts", 0, KEY_READ, &accounts) != ERROR_SUCCESS)
         return;
-    wchar_t name[256];
-    for (DWORD i = 0;; ++i) {
-        DWORD length = 256;
-        if (RegEnumKeyExW(accounts, i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
-            break;
-        HKEY account;
-        if (RegOpenKeyExW(accounts, name, 0, KEY_READ, &account) != ERROR_SUCCESS)
-            continue;
+    forEachSubkey(accounts, [&](const wchar_t*, HKEY account) {
         std::wstring folder = stringValue(account, L"UserFolder", false);
-        RegCloseKey(account);
         if (!folder.empty())
             out.push_back(folder);
-    }
+    });
     RegCloseKey(accounts);
 }
 
