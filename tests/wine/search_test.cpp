@@ -723,8 +723,6 @@ TEST_F(SearchTest, AShortcutThatStillWorksIsGreyWithWhereItsTargetIs)
     static std::wstring tracked;
     tracked = wide + L"\\App\\app.exe";
     bool (*system)(const wchar_t*, bool, wchar_t*) = trackLink;
-    wchar_t place[MAX_PATH];
-    EXPECT_FALSE(system((wide + L"\\missing.lnk").c_str(), true, place));
     trackLink = [](const wchar_t*, bool, wchar_t* found) { return lstrcpyW(found, tracked.c_str()) != nullptr; };
     search(root);
     trackLink = system;
