@@ -72,6 +72,14 @@ TEST(SettingsCodec, HistoryStrings)
     // A last string without its NUL is left out; nothing past the bytes is read.
     EXPECT_EQ(historyOf(std::string("C:\\a\0C:\\cut", 11)), V{"C:\\a"});
     EXPECT_EQ(historyOf("C:\\nonul"), V{});
+    // Cut anywhere: only the strings whose NUL is kept come back.
+    const std::string three("C:\\a\0D:\\b\0\\\\srv\\c\0", 18);
+    for (std::size_t n = 0; n <= three.size(); ++n) {
+        V whole;
+        for (std::size_t at = 0, end; (end = three.find('\0', at)) < n; at = end + 1)
+            whole.push_back(three.substr(at, end - at));
+        EXPECT_EQ(historyOf(three.substr(0, n)), whole) << "length " << n;
+    }
 }
 
 TEST(SettingsCodec, HistoryTakesAtMost32AndSkipsOverlongStrings)

@@ -14,6 +14,16 @@
 
 static wchar_t commandLineText[32768];
 
+BOOL createProcessA(const char* app, char* commandLine, BOOL inherit, const char* dir, STARTUPINFOA& si,
+                    PROCESS_INFORMATION& pi)
+{
+    if (CreateProcessA(app, commandLine, nullptr, nullptr, inherit, 0, nullptr, dir, &si, &pi))
+        return TRUE;
+    std::fprintf(stderr, "note: could not start %s (error %lu); trying once more\n", commandLine, GetLastError());
+    Sleep(200);
+    return CreateProcessA(app, commandLine, nullptr, nullptr, inherit, 0, nullptr, dir, &si, &pi);
+}
+
 std::string makeTempDir(const char* tag, const char* under)
 {
     char base[MAX_PATH];

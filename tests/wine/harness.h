@@ -51,6 +51,12 @@ void addKnownFolderBlock(const std::string& linkPath);
 std::string registerProfile(const std::string& folder, int n = 0);
 void unregisterProfile(const std::string& sid);
 
+// CreateProcessA, tried a second time when it fails: under Wine on a loaded machine a start
+// has failed, rarely, at random, with no process to wait for. The first failure's error goes
+// to standard error, so a log shows it; a second one is the caller's to report.
+BOOL createProcessA(const char* app, char* commandLine, BOOL inherit, const char* dir, STARTUPINFOA& si,
+                    PROCESS_INFORMATION& pi);
+
 // Starts the program in this process as if run with `commandLine`.
 bool startTestProgram(const std::string& commandLine);
 bool startTestProgram(const std::wstring& commandLine);  // as the system keeps it

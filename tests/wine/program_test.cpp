@@ -40,14 +40,19 @@ Running launch(const std::string& exe, const std::string& args)
     si.cb = sizeof si;
     std::vector<char> text(cmd.begin(), cmd.end());
     text.push_back('\0');
-    if (!CreateProcessA(exe.c_str(), text.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &r.pi))
+    if (!createProcessA(exe.c_str(), text.data(), FALSE, nullptr, si, r.pi)) {
+        ADD_FAILURE() << "the program could not start: error " << GetLastError();
         return r;
+    }
     WaitForInputIdle(r.pi.hProcess, 10000);
     for (int i = 0; i < 200 && r.window == nullptr; ++i) {
         EnumWindows(findMain, reinterpret_cast<LPARAM>(&r));
         if (r.window == nullptr)
             Sleep(25);
     }
+    DWORD code = 0;
+    if (r.window == nullptr && GetExitCodeProcess(r.pi.hProcess, &code))
+        ADD_FAILURE() << "no window; the program's exit code: " << code;
     return r;
 }
 

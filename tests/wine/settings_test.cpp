@@ -282,18 +282,24 @@ TEST_F(SettingsTest, LegacyHistoryTextLoadsAsItWasMeant)
     EXPECT_EQ(historyItems(), (Paths{cafe, "C:\\\xC3\x9C" "ber"}));
 }
 
-TEST_F(SettingsTest, EveryTruncationLoadsOnlyWholeStrings)
+TEST_F(SettingsTest, ACutFileLoadsOnlyWholeStrings)
 {
     const Paths folders = {"C:\\first", "D:\\second folder", "E:\\x"};
     const std::string full = block(3, 4, 403, 304, 1, 0, 1, 0) + strings(folders);
-    for (std::size_t n = 0; n <= full.size(); ++n) {
+    // Every cut is decoded natively; here the file is read through: a short block, the block
+    // alone, and each string without and with its NUL.
+    std::vector<std::pair<std::size_t, std::size_t>> cuts = {{0, 0}, {20, 0}, {SETTINGS_BYTES, 0}, {SETTINGS_BYTES + 2, 0}};
+    std::size_t end = SETTINGS_BYTES;
+    for (std::size_t i = 0; i < folders.size(); ++i) {
+        end += folders[i].size();
+        cuts.insert(cuts.end(), {{end, i}, {end + 1, i + 1}});
+        ++end;
+    }
+    for (auto [n, whole] : cuts) {
         writeFile(file, full.substr(0, n));
         start();
-        Paths taken = historyItems();
         SCOPED_TRACE("length " + std::to_string(n));
-        ASSERT_LE(taken.size(), folders.size());
-        for (std::size_t i = 0; i < taken.size(); ++i)
-            EXPECT_EQ(taken[i], folders[i]);
+        EXPECT_EQ(historyItems(), Paths(folders.begin(), folders.begin() + whole));
         stop();
     }
 }
