@@ -6,7 +6,7 @@
 # quarantine runs into one folder at once.
 set -euo pipefail
 make_demo=$1 cli=$2
-out=$(mktemp -d "${TMPDIR:-/tmp}/vellmoor-cli.XXXXXX")
+out=$(mktemp -d "${TMPDIR:-/tmp}/vellmoor-cli.XXXXXX")  # its name picks this run's processes for Ctrl+C
 trap 'rm -rf "$out"' EXIT
 win() { echo "Z:${1//\//\\}"; }
 # A shortcut of its link information alone, as the shell reads it.
@@ -65,7 +65,7 @@ script -qfc "bash $out/run.sh" "$out/terminal.log" >/dev/null &
 # Once it has listed something (the handler is in place by then), one Ctrl+C: the run stops
 # after the current file and reports what it found. A second one would end it at once.
 for _ in $(seq 1 200); do grep -Eq '[1-9][0-9]* listed' "$out/terminal.log" 2>/dev/null && break; sleep 0.05; done
-pkill -INT -f "vellmoor-cli.exe list --format csv --output" || true
+pkill -INT -f "vellmoor-cli.exe list --format csv --output .*${out##*/}" || true
 wait
 grep -q 'exit=3' "$out/terminal.log" || { echo "Ctrl+C: not exit code 3"; cat -v "$out/terminal.log"; exit 1; }
 rows=$(( $(wc -l <"$out/stopped.csv") - 1 ))
@@ -220,7 +220,7 @@ RUN
   script -qfc "bash $out/hungstop.sh" "$out/hungstop.log" >/dev/null &
   stopping=$!
   sleep 2
-  pkill -INT -f "vellmoor-cli.exe list --remote --wait 600" || true
+  pkill -INT -f "vellmoor-cli.exe list --remote --wait 600 .*${out##*/}" || true
   reported "$out/hungstop.csv" 2 || { echo "Ctrl+C while a server is waited for: no report within 2 s"; exit 1; }
   reported "$out/hungdel.csv" 15 || { echo "a server that does not answer: no report after 15 s"; exit 1; }
   took=$(( SECONDS - started ))
