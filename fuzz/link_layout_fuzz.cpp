@@ -9,10 +9,12 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     LinkLayout layout;
-    // A network path is the share's name and the path below it, both in the bytes.
+    // A local or network path joins two strings of the bytes, the base (or the share's name)
+    // and the suffix below it, which may be the same bytes: each is no longer than they are.
+    const std::size_t two = 2 * size;
     if (readLinkLayout(data, size, layout) &&
-        (layout.localAnsi.size() > size || layout.localWide.size() * 2 > size || layout.envAnsi.size() > size ||
-         layout.envWide.size() * 2 > size || layout.networkAnsi.size() > size + 1 || layout.networkWide.size() * 2 > size + 2 ||
+        (layout.localAnsi.size() > two || layout.localWide.size() * 2 > two || layout.envAnsi.size() > size ||
+         layout.envWide.size() * 2 > size || layout.networkAnsi.size() > two + 1 || layout.networkWide.size() * 2 > two + 2 ||
          layout.networkDrive.size() > size || layout.relativeAnsi.size() > size || layout.relativeWide.size() * 2 > size))
         __builtin_trap();
     return 0;

@@ -13,7 +13,7 @@ fuzz() { # name, corpus folder, max length, sources...
   mkdir -p "$out/$name-corpus"
   clang++-14 "${flags[@]}" "$@" -o "$out/$name"
   cp "$corpus"/* "$out/$name-corpus/" 2>/dev/null || true
-  "$out/$name" -max_total_time="$seconds" -max_len="$max_len" "$out/$name-corpus" 2>"$out/$name.log" \
+  "$out/$name" -max_total_time="$seconds" -max_len="$max_len" -artifact_prefix="$out/$name-" "$out/$name-corpus" 2>"$out/$name.log" \
     || { tail -40 "$out/$name.log"; return 1; }
   echo "$name: $(tail -1 "$out/$name.log")"
 }
