@@ -23,14 +23,13 @@ struct Started {
     PROCESS_INFORMATION pi;
     std::string outFile, errFile;
     bool ok;
-    DWORD error;  // CreateProcess's, when it failed
 };
 
 Started startCli(const std::string& arguments, const std::string& dir, HANDLE stdOut = nullptr,
                  const std::string& program = builtCli())
 {
     static unsigned runs;
-    Started s = {{}, dir + "\\stdout" + std::to_string(runs) + ".txt", dir + "\\stderr" + std::to_string(runs) + ".txt", false, 0};
+    Started s = {{}, dir + "\\stdout" + std::to_string(runs) + ".txt", dir + "\\stderr" + std::to_string(runs) + ".txt", false};
     ++runs;
     SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
     HANDLE out = CreateFileA(s.outFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr);
@@ -42,7 +41,9 @@ Started startCli(const std::string& arguments, const std::string& dir, HANDLE st
     si.hStdError = err;
     std::string line = "\"" + program + "\" " + arguments;
     s.ok = createProcessA(nullptr, &line[0], TRUE, dir.c_str(), si, s.pi) != 0;
-    s.error = s.ok ? 0 : GetLastError();
+    DWORD error = GetLastError();
+    if (!s.ok)
+        ADD_FAILURE() << "the run could not start: error " << error;
     CloseHandle(out);
     CloseHandle(err);
     return s;
@@ -59,8 +60,6 @@ Ran finishCli(Started& s)
             ADD_FAILURE() << "the run did not end: wait " << waited << ", error " << GetLastError();
         CloseHandle(s.pi.hThread);
         CloseHandle(s.pi.hProcess);
-    } else {
-        ADD_FAILURE() << "the run could not start: error " << s.error;
     }
     r.out = readFile(s.outFile);
     r.err = readFile(s.errFile);

@@ -353,13 +353,12 @@ TEST_F(EntryTest, TheShellStartsWhatTheActionsName)
     std::string shown = waitForRecord(explorer);
     SetCurrentDirectoryA(oldDir);
     EXPECT_EQ(shown, "<not started>") << "an EXPLORER.exe in the current folder ran";
-    for (DWORD id : explorersStartedHere()) {
-        HANDLE p = std::find(before.begin(), before.end(), id) == before.end() ? OpenProcess(PROCESS_TERMINATE, FALSE, id) : nullptr;
-        if (p != nullptr) {
-            TerminateProcess(p, 0);
-            CloseHandle(p);
-        }
-    }
+    for (DWORD id : explorersStartedHere())
+        if (std::find(before.begin(), before.end(), id) == before.end())
+            if (HANDLE p = OpenProcess(PROCESS_TERMINATE, FALSE, id)) {
+                TerminateProcess(p, 0);
+                CloseHandle(p);
+            }
 }
 
 }  // namespace

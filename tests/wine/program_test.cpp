@@ -41,7 +41,8 @@ Running launch(const std::string& exe, const std::string& args)
     std::vector<char> text(cmd.begin(), cmd.end());
     text.push_back('\0');
     if (!createProcessA(exe.c_str(), text.data(), FALSE, nullptr, si, r.pi)) {
-        ADD_FAILURE() << "the program could not start: error " << GetLastError();
+        DWORD error = GetLastError();
+        ADD_FAILURE() << "the program could not start: error " << error;
         return r;
     }
     WaitForInputIdle(r.pi.hProcess, 10000);

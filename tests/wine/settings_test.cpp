@@ -286,15 +286,11 @@ TEST_F(SettingsTest, ACutFileLoadsOnlyWholeStrings)
 {
     const Paths folders = {"C:\\first", "D:\\second folder", "E:\\x"};
     const std::string full = block(3, 4, 403, 304, 1, 0, 1, 0) + strings(folders);
-    // Every cut is decoded natively; here the file is read through: a short block, the block
-    // alone, and each string without and with its NUL.
-    std::vector<std::pair<std::size_t, std::size_t>> cuts = {{0, 0}, {20, 0}, {SETTINGS_BYTES, 0}, {SETTINGS_BYTES + 2, 0}};
-    std::size_t end = SETTINGS_BYTES;
-    for (std::size_t i = 0; i < folders.size(); ++i) {
-        end += folders[i].size();
-        cuts.insert(cuts.end(), {{end, i}, {end + 1, i + 1}});
-        ++end;
-    }
+    // Every cut is decoded natively; here the file is read through. Lengths and the whole
+    // strings they hold: none, a short block, the block alone, two bytes into the first
+    // string, then each string's end (after 8, 16 and 4 characters) without and with its NUL.
+    const std::pair<std::size_t, std::size_t> cuts[] = {{0, 0},  {20, 0}, {48, 0}, {50, 0}, {56, 0},
+                                                        {57, 1}, {73, 1}, {74, 2}, {78, 2}, {79, 3}};
     for (auto [n, whole] : cuts) {
         writeFile(file, full.substr(0, n));
         start();
