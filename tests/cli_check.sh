@@ -75,24 +75,35 @@ echo "Ctrl+C: exit code 3 after $rows of 3000 entries, reported as CSV"
 
 # The report's folder, then the quarantine, swapped for another folder of the same name once the
 # run has begun: the new folder gets nothing, and the run says so instead of writing there.
-/usr/bin/python3 -c 'import os, shutil, sys
+for run in list delete; do
+  for attempt in 1 2 3; do
+    # The last run's log goes too: its progress would start the swap before this run holds anything.
+    rm -rf "$out/swap" "$out/P" "$out/P2" "$out/swap.log" && mkdir -p "$out/P/Q"
+    /usr/bin/python3 -c 'import os, shutil, sys
 os.makedirs(sys.argv[2])
 for i in range(400): shutil.copy(sys.argv[1], os.path.join(sys.argv[2], "%d.lnk" % i))' "$out/demo/Desktop/Game 2019.lnk" "$out/swap"
-for run in list delete; do
-  # The last run's log goes first: its progress would start the swap before this run holds anything.
-  rm -rf "$out/P" "$out/P2" "$out/swap.log" && mkdir -p "$out/P/Q"
-  if [ $run = list ]; then args=(list --output "$(win "$out/P/Q/r.csv")"); else args=(delete --quarantine "$(win "$out/P/Q")"); fi
-  echo "/usr/lib/wine/wine64 $(printf '%q ' "$cli" "${args[@]}" --format csv "$(win "$out/swap")"); echo exit=\$?" >"$out/swap.sh"
-  script -qfc "bash $out/swap.sh" "$out/swap.log" >/dev/null &
-  for _ in $(seq 1 400); do grep -Eq '[1-9][0-9]* listed' "$out/swap.log" 2>/dev/null && break; sleep 0.05; done
-  mv "$out/P" "$out/P2" && mkdir -p "$out/P/Q"
-  wait $!
+    if [ $run = list ]; then args=(list --output "$(win "$out/P/Q/r.csv")"); else args=(delete --quarantine "$(win "$out/P/Q")"); fi
+    echo "/usr/lib/wine/wine64 $(printf '%q ' "$cli" "${args[@]}" --format csv "$(win "$out/swap")"); echo exit=\$?" >"$out/swap.sh"
+    script -qfc "bash $out/swap.sh" "$out/swap.log" >/dev/null &
+    for _ in $(seq 1 400); do grep -Eq '[1-9][0-9]* listed' "$out/swap.log" 2>/dev/null && break; sleep 0.05; done
+    # The run is held still for the swap: on a busy machine it can otherwise be over first. Only
+    # a run that has written nothing yet tests anything; one that has is run again.
+    program="vellmoor-cli.exe $run .*${out##*/}"
+    swapped=0
+    if pkill -STOP -f "$program" && [ -z "$(find "$out/P" -type f ! -name manifest.jsonl)" ]; then
+      mv "$out/P" "$out/P2" && mkdir -p "$out/P/Q" && swapped=1
+    fi
+    pkill -CONT -f "$program" || true
+    wait $!
+    [ $swapped = 1 ] && break
+    echo "swapped folder ($run): the run had written before the swap (attempt $attempt)"
+  done
   case $run in
     list) expected='exit=2' said='cannot write the report' ;;
     *) expected='exit=1' said='failed,the quarantine folder was moved or replaced during the run' ;;
   esac
-  grep -q "$expected" "$out/swap.log" && tr -d "\r\n" <"$out/swap.log" | grep -q "$said" && [ "$(ls "$out/swap" | wc -l)" = 400 ] \
-    && [ "$(find "$out/P" "$out/P2" -type f ! -name manifest.jsonl | wc -l)" = 0 ] \
+  [ $swapped = 1 ] && grep -q "$expected" "$out/swap.log" && tr -d "\r\n" <"$out/swap.log" | grep -q "$said" \
+    && [ "$(ls "$out/swap" | wc -l)" = 400 ] && [ "$(find "$out/P" "$out/P2" -type f ! -name manifest.jsonl | wc -l)" = 0 ] \
     || { echo "swapped folder ($run): not $expected with '$said', or files moved:"; find "$out/P" "$out/P2" | head; tail -c 400 "$out/swap.log"; exit 1; }
 done
 echo "report folder and quarantine swapped mid-run: nothing written into the new folders, the run says why"
