@@ -56,8 +56,10 @@ Ran finishCli(Started& s)
         DWORD waited = WaitForSingleObject(s.pi.hProcess, 120000);
         if (waited == WAIT_OBJECT_0)
             GetExitCodeProcess(s.pi.hProcess, &r.code);
-        else
+        else {
             ADD_FAILURE() << "the run did not end: wait " << waited << ", error " << GetLastError();
+            TerminateProcess(s.pi.hProcess, 1);  // left running, it would hold the runner's output
+        }
         CloseHandle(s.pi.hThread);
         CloseHandle(s.pi.hProcess);
     }

@@ -14,9 +14,34 @@ using Paths = std::vector<std::string>;
 
 std::string builtExe() { return onDriveZ(VELLMOOR_EXE); }
 
+// Ended with the test whatever happened: a program left running would hold the test
+// runner's output, and the runner would wait on it until its time-out.
 struct Running {
     PROCESS_INFORMATION pi = {};
     HWND window = nullptr;
+    Running() = default;
+    Running(Running&& o) noexcept : pi(o.pi), window(o.window) { o.pi = {}; }
+    Running& operator=(Running&& o) noexcept
+    {
+        if (this != &o) {
+            end();
+            pi = o.pi;
+            window = o.window;
+            o.pi = {};
+        }
+        return *this;
+    }
+    ~Running() { end(); }
+    void end()
+    {
+        if (pi.hProcess != nullptr && WaitForSingleObject(pi.hProcess, 0) == WAIT_TIMEOUT)
+            TerminateProcess(pi.hProcess, 1);
+        if (pi.hThread != nullptr)
+            CloseHandle(pi.hThread);
+        if (pi.hProcess != nullptr)
+            CloseHandle(pi.hProcess);
+        pi = {};
+    }
 };
 
 BOOL CALLBACK findMain(HWND w, LPARAM lp)
@@ -108,8 +133,7 @@ DWORD closeAndWait(Running& r)
     DWORD code = 12345;
     if (WaitForSingleObject(r.pi.hProcess, 15000) == WAIT_OBJECT_0)
         GetExitCodeProcess(r.pi.hProcess, &code);
-    CloseHandle(r.pi.hThread);
-    CloseHandle(r.pi.hProcess);
+    r.end();
     return code;
 }
 
@@ -217,8 +241,6 @@ TEST_F(ExeTest, ClosedWhileAServerDoesNotAnswerItEndsAtOnce)
     GetExitCodeProcess(r.pi.hProcess, &code);
     EXPECT_EQ(code, 0u);
     EXPECT_EQ(readFile(dir + "\\vellmoor.qnf").size(), 48u);
-    CloseHandle(r.pi.hThread);
-    CloseHandle(r.pi.hProcess);
     removeTree(tree);
 }
 
