@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 
 #include "res/resource.h"
 #include "settings/settings_codec.h"
@@ -14,34 +15,12 @@ using Paths = std::vector<std::string>;
 
 std::string builtExe() { return onDriveZ(VELLMOOR_EXE); }
 
-// Ended with the test whatever happened: a program left running would hold the test
-// runner's output, and the runner would wait on it until its time-out.
 struct Running {
     PROCESS_INFORMATION pi = {};
     HWND window = nullptr;
-    Running() = default;
-    Running(Running&& o) noexcept : pi(o.pi), window(o.window) { o.pi = {}; }
-    Running& operator=(Running&& o) noexcept
-    {
-        if (this != &o) {
-            end();
-            pi = o.pi;
-            window = o.window;
-            o.pi = {};
-        }
-        return *this;
-    }
-    ~Running() { end(); }
-    void end()
-    {
-        if (pi.hProcess != nullptr && WaitForSingleObject(pi.hProcess, 0) == WAIT_TIMEOUT)
-            TerminateProcess(pi.hProcess, 1);
-        if (pi.hThread != nullptr)
-            CloseHandle(pi.hThread);
-        if (pi.hProcess != nullptr)
-            CloseHandle(pi.hProcess);
-        pi = {};
-    }
+    // Ends the program with the test whatever happened: left running, it would hold the test
+    // runner's output, and the runner would wait on it until its time-out.
+    std::shared_ptr<void> process;
 };
 
 BOOL CALLBACK findMain(HWND w, LPARAM lp)
@@ -70,6 +49,12 @@ Running launch(const std::string& exe, const std::string& args)
         ADD_FAILURE() << "the program could not start: error " << error;
         return r;
     }
+    CloseHandle(r.pi.hThread);
+    r.process.reset(r.pi.hProcess, [](HANDLE p) {
+        if (WaitForSingleObject(p, 0) == WAIT_TIMEOUT)
+            TerminateProcess(p, 1);
+        CloseHandle(p);
+    });
     WaitForInputIdle(r.pi.hProcess, 10000);
     for (int i = 0; i < 200 && r.window == nullptr; ++i) {
         EnumWindows(findMain, reinterpret_cast<LPARAM>(&r));
@@ -133,7 +118,7 @@ DWORD closeAndWait(Running& r)
     DWORD code = 12345;
     if (WaitForSingleObject(r.pi.hProcess, 15000) == WAIT_OBJECT_0)
         GetExitCodeProcess(r.pi.hProcess, &code);
-    r.end();
+    r.process.reset();
     return code;
 }
 
